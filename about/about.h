@@ -1,0 +1,4 @@
+// The About dialog.
+#pragma once
+
+void ShowAboutDialog();

@@ -1,0 +1,229 @@
+#include "app/app.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "about/about.h"
+#include "app/handles.h"
+#include "app/platform.h"
+#include "app/settings.h"
+#include "app/text.h"
+#include "desktopmenu/desktopmenu.h"
+#include "options/companion.h"
+#include "options/integration.h"
+#include "options/options.h"
+#include "tray/trayicons.h"
+#include "ui/traymenu.h"
+#include "ui/traywindow.h"
+
+HINSTANCE AppInstance;
+HWND TrayWindow;
+char ProgramFolder[MAX_PATH];
+char RunCommand[MAX_PATH];
+char VerbCommand[MAX_PATH];
+char UninstallCommand[MAX_PATH];
+char IniPath[MAX_PATH];
+HANDLE ChangeHandle = INVALID_HANDLE_VALUE;
+MainLoopCounters LoopCounters;
+
+const char* const TrayWindowClass = "Ombrix+WndClass";
+const char* const InstanceGuardName = "Ombrix+";
+
+namespace {
+
+// Every kind of input wakes the loop (0xFF); there is no time-out.
+constexpr DWORD MainLoopWakeMask =
+    QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+
+// The executable's path as the system knows it, in its long form where the
+// shell can give one. False when the path does not fit MAX_PATH.
+bool GetExecutablePath(HINSTANCE instance, char* path) {
+    DWORD len = GetModuleFileNameA(instance, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return false;
+    char longPath[MAX_PATH];
+    if (GetLongPathForm(path, longPath)) lstrcpynA(path, longPath, MAX_PATH);
+    return true;
+}
+
+void ShowPathTooLongMessage() {
+    ShowProgramMessage(
+        "Der Pfad des Programms ist zu lang.\n\n"
+        "Ombrix+ kann nur aus einem Ordner mit einem kürzeren Pfad\n"
+        "gestartet werden. Bitte verschieben Sie den Ombrix+ Ordner.",
+        MB_ICONERROR);
+}
+
+// The change notification on ProgramFolder: file names created, deleted or
+// renamed directly in the folder.
+void OpenFolderWatch() {
+    ChangeHandle = FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+}
+
+void OnFolderChanged() {
+    RebuildTrayIcons();
+    RefreshTrayTips();
+    NotifyCompanion(CompanionAddTrayIconMessage);
+    FindNextChangeNotification(ChangeHandle);
+}
+
+}  // namespace
+
+BOOL RegisterTrayWindowClass(HINSTANCE instance) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TrayWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = TrayWindowClass;
+    return RegisterClassA(&wc) != 0;
+}
+
+HWND CreateTrayWindow(HINSTANCE instance) {
+    TrayWindow = CreateWindowExA(WS_EX_TOOLWINDOW, TrayWindowClass, "Ombrix+", WS_POPUP, -100, -100, 0, 0,
+                                 nullptr, nullptr, instance, nullptr);
+    return TrayWindow;
+}
+
+bool GetLongPathForm(const char* path, char* longPath) {
+    WCHAR widePath[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0) return false;
+    ComPtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.put()))) return false;
+    ComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(desktop.put()))) return false;
+    ShellItemList item(allocator.get());
+    if (FAILED(desktop->ParseDisplayName(TrayWindow, nullptr, widePath, nullptr, item.put(), nullptr))) return false;
+    char buffer[MAX_PATH];
+    if (!SHGetPathFromIDListA(item.get(), buffer)) return false;
+    lstrcpynA(longPath, buffer, MAX_PATH);
+    return true;
+}
+
+bool DeriveProgramPaths(const char* exePath) {
+    if (!CopyText(RunCommand, exePath)) return false;
+    if (!CopyText(VerbCommand, exePath) || !AppendText(VerbCommand, " %1")) return false;
+    if (!CopyText(UninstallCommand, exePath) || !AppendText(UninstallCommand, " /uninstall")) return false;
+
+    char stem[MAX_PATH];
+    lstrcpynA(stem, exePath, MAX_PATH);
+    if (char* dot = strrchr(stem, '.')) *dot = '\0';
+    if (!CopyText(IniPath, stem) || !AppendText(IniPath, ".ini")) return false;
+
+    lstrcpynA(ProgramFolder, exePath, MAX_PATH);
+    if (char* slash = strrchr(ProgramFolder, '\\')) *slash = '\0';
+    if (lstrlenA(ProgramFolder) == 2) lstrcatA(ProgramFolder, "\\");  // a drive root keeps "C:\"
+    return true;
+}
+
+LaunchMode DecideLaunchMode(const char* arguments) {
+    if (arguments[0] == '\0') return LaunchMode::Normal;
+    if (lstrcmpiA(arguments, "/uninstall") == 0) return LaunchMode::Uninstall;
+    return LaunchMode::CopyShortcut;
+}
+
+void CopyShortcutIntoFolder(const char* arguments) {
+    // Both lists end in two NULs; a path that does not fit is no shortcut we can copy.
+    char source[MAX_PATH + 1] = {};
+    char target[MAX_PATH + 1] = {};
+    bool isShortcut = EndsWithNoCase(arguments, ".lnk") || EndsWithNoCase(arguments, ".pif");
+    if (!isShortcut || !CopyText(source, MAX_PATH, arguments)) {
+        CallMessageBox(nullptr, "Fehler beim Kopieren der Verknüpfung.", "Ombrix+", MB_ICONERROR);
+        return;
+    }
+    lstrcpynA(target, ProgramFolder, MAX_PATH);
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_COPY;
+    op.pFrom = source;
+    op.pTo = target;
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
+    SHFileOperationA(&op);
+}
+
+bool AnotherInstanceRuns() {
+    // The mapping is never closed: it marks this process as the first instance
+    // until the process ends.
+    HANDLE guard = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 32, InstanceGuardName);
+    return guard != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void LoadStartupSettings() {
+    LoadSettings();
+    if (SettingsFileExists()) return;
+    ShowFirstRunMessage();
+    ShowOptionsDialog();
+}
+
+BOOL InitApplication(HINSTANCE instance, const char* arguments) {
+    AppInstance = instance;
+    if (!RegisterTrayWindowClass(instance)) return FALSE;
+    if (!CreateTrayWindow(instance)) return FALSE;
+
+    char exePath[MAX_PATH];
+    if (!GetExecutablePath(instance, exePath) || !DeriveProgramPaths(exePath)) {
+        ShowPathTooLongMessage();
+        return FALSE;
+    }
+
+    switch (DecideLaunchMode(arguments)) {
+    case LaunchMode::Normal:
+        break;
+    case LaunchMode::Uninstall:
+        RunUninstall();
+        return FALSE;
+    case LaunchMode::CopyShortcut:
+        CopyShortcutIntoFolder(arguments);
+        return FALSE;
+    }
+
+    if (AnotherInstanceRuns()) {
+        ShowAboutDialog();
+        return FALSE;
+    }
+
+    RegisterCompanionMessages();
+    LoadStartupSettings();
+    RebuildTrayIcons();
+    RefreshTrayTips();
+    if (IsOptionOn(Settings.szCompanion)) StartCompanion();
+    ResetDesktopIcons();
+    OpenFolderWatch();
+    return TRUE;
+}
+
+void RunMainLoop() {
+    MSG msg;
+    for (;;) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        // The queue is empty: sleep until input arrives or the folder changes.
+        HANDLE handles[1] = {ChangeHandle};
+        DWORD count = ChangeHandle != INVALID_HANDLE_VALUE ? 1 : 0;
+        DWORD result = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, MainLoopWakeMask);
+        InterlockedIncrement(&LoopCounters.nWakeups);
+        // Tested after the wait: a watch closed meanwhile counts as none, and an
+        // input wake-up is never taken for a folder change.
+        if (ChangeHandle == INVALID_HANDLE_VALUE || count == 0 || result != WAIT_OBJECT_0) continue;
+        InterlockedIncrement(&LoopCounters.nFolderChanges);
+        OnFolderChanged();
+    }
+}
+
+void ShutDownApplication() {
+    RemoveTrayIcons();
+    NotifyCompanion(CompanionCloseMessage);
+    if (ChangeHandle != INVALID_HANDLE_VALUE) {
+        FindCloseChangeNotification(ChangeHandle);
+        ChangeHandle = INVALID_HANDLE_VALUE;
+    }
+    if (TrayMenuRoot) {
+        DestroyMenu(TrayMenuRoot);
+        TrayMenuRoot = nullptr;
+    }
+    DestroyWindow(TrayWindow);
+}

@@ -1,0 +1,49 @@
+// Start-up, command-line modes, derived paths, main loop and shut-down.
+#pragma once
+
+#include <windows.h>
+
+extern HINSTANCE AppInstance;
+extern HWND TrayWindow;
+extern char ProgramFolder[MAX_PATH];
+extern char RunCommand[MAX_PATH];
+extern char VerbCommand[MAX_PATH];
+extern char UninstallCommand[MAX_PATH];
+extern char IniPath[MAX_PATH];
+extern HANDLE ChangeHandle;  // INVALID_HANDLE_VALUE whenever there is none
+
+extern const char* const TrayWindowClass;  // "Ombrix+WndClass"
+extern const char* const InstanceGuardName;  // "Ombrix+"
+
+// What a start does, decided from the argument text alone.
+enum class LaunchMode { Normal, Uninstall, CopyShortcut };
+
+// Wake-ups of the main loop's wait, and how many of them were folder changes.
+struct MainLoopCounters {
+    volatile LONG nWakeups;
+    volatile LONG nFolderChanges;
+};
+extern MainLoopCounters LoopCounters;
+
+BOOL InitApplication(HINSTANCE instance, const char* arguments);
+void RunMainLoop();
+// The shut-down sequence run when TrayWindow receives WM_CLOSE.
+void ShutDownApplication();
+
+// The pieces of InitApplication, each with one job.
+BOOL RegisterTrayWindowClass(HINSTANCE instance);
+HWND CreateTrayWindow(HINSTANCE instance);
+// Writes the long form of path into longPath (MAX_PATH); false when the shell
+// cannot give one, longPath is then untouched.
+bool GetLongPathForm(const char* path, char* longPath);
+// Fills RunCommand, VerbCommand, UninstallCommand, IniPath and ProgramFolder
+// from the executable's path; false when one of them would not fit.
+bool DeriveProgramPaths(const char* exePath);
+LaunchMode DecideLaunchMode(const char* arguments);
+// Copies the shortcut named by the argument text into ProgramFolder, or says
+// that the text names no shortcut.
+void CopyShortcutIntoFolder(const char* arguments);
+// The settings, and on a first run the greeting and the options dialog.
+void LoadStartupSettings();
+// True when another instance holds the guard (the guard stays open).
+bool AnotherInstanceRuns();

@@ -1,0 +1,11 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/app.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+    ChangeHandle = INVALID_HANDLE_VALUE;
+    InitCommonControls();
+    if (InitApplication(instance, arguments)) RunMainLoop();
+    return 0;
+}

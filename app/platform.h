@@ -1,0 +1,19 @@
+// The two platform calls whose effects a test cannot see for itself: the
+// notification-area calls and message boxes (which would block a test run).
+// They go through these pointers; the program never changes them, tests may.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
+
+extern MessageBoxFunction CallMessageBox;  // MessageBoxA
+extern NotifyIconFunction CallNotifyIcon;  // Shell_NotifyIconA
+
+// The shared buffer into which messages are formatted before they are shown.
+extern char MessageText[1024];
+
+// A message box without owner, caption "Ombrix+", MB_SETFOREGROUND plus style.
+int ShowProgramMessage(const char* text, UINT style);

@@ -1,0 +1,4 @@
+#include "options/options.h"
+
+// Stand-in until the options dialog lands.
+void ShowOptionsDialog() {}

@@ -1,0 +1,4 @@
+// The options dialog.
+#pragma once
+
+void ShowOptionsDialog();

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# session.sh start|stop SESSION_DIR
+#
+# The test bench: a virtual display (Xvfb, on a display number it picks itself)
+# with a window manager (openbox),
+# a throwaway Wine prefix, and a HOME of its own so that Wine's Desktop and
+# recycle bin live inside SESSION_DIR and never touch the real user's folders.
+# "start" writes SESSION_DIR/env.sh, which every test sources.
+set -euo pipefail
+cmd=${1:?start or stop}
+dir=${2:?session folder}
+
+alive() { [ -f "$dir/env.sh" ] && . "$dir/env.sh" && kill -0 "$XVFB_PID" 2>/dev/null; }
+
+start() {
+  if alive; then return 0; fi
+  rm -rf "$dir"
+  mkdir -p "$dir/home/Desktop" "$dir/screenshots"
+  # Xvfb picks a free display and writes its number to fd 3.
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" \
+    >"$dir/xvfb.log" 2>&1 </dev/null &
+  local pid=$!
+  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  local num
+  num=$(tr -dc '0-9' <"$dir/display")
+  [ -n "$num" ] || { echo "Xvfb did not start:"; cat "$dir/xvfb.log"; exit 1; }
+  cat >"$dir/env.sh" <<ENV
+export SESSION_DIR='$dir'
+export DISPLAY=':$num'
+export HOME='$dir/home'
+export WINEPREFIX='$dir/wineprefix'
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES='mscoree,mshtml='
+export XVFB_PID=$pid
+ENV
+  . "$dir/env.sh"
+  # A window manager, so that windows can be activated and take key strokes.
+  setsid openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
+  echo "export WM_PID=$!" >>"$dir/env.sh"
+  # Start the server and boot the prefix before any test, with all output
+  # redirected, so no Wine service holds a test runner's pipe open.
+  mkdir -p "$WINEPREFIX"
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
+  echo "test session: display $DISPLAY, prefix $WINEPREFIX"
+}
+
+stop() {
+  [ -f "$dir/env.sh" ] || return 0
+  . "$dir/env.sh"
+  wineserver -k >/dev/null 2>&1 || true
+  kill "${WM_PID:-}" "$XVFB_PID" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+  rm -f "$dir/env.sh"
+  echo "test session stopped; screenshots in $dir/screenshots"
+}
+
+"$cmd"

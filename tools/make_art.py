@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Draws the program's pictures in the 16-colour VGA palette and writes them
+as resource files: res/ombrix.ico (icon group 1800, 32x32 and 16x16).
+Run from the repository root; the output is committed, so the build does not
+need Python."""
+import struct
+import sys
+
+PALETTE = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+BLACK, NAVY, GREY, BLUE, YELLOW, WHITE = 0, 4, 8, 12, 11, 15
+TRANSPARENT = None
+
+
+def launcher_icon(size):
+    """A blue disc with a dark shadow and a yellow plus: a launcher by the clock."""
+    px = [[TRANSPARENT] * size for _ in range(size)]
+    c = (size - 1) / 2.0
+    r = size * 0.44
+    for y in range(size):
+        for x in range(size):
+            d = ((x - c) ** 2 + (y - c) ** 2) ** 0.5
+            ds = ((x - c - size * 0.06) ** 2 + (y - c - size * 0.06) ** 2) ** 0.5
+            if d <= r:
+                px[y][x] = BLUE if d < r - max(1, size // 16) else NAVY
+            elif ds <= r:
+                px[y][x] = GREY
+    arm = max(1, size // 10)
+    span = int(size * 0.26)
+    ci = size // 2
+    for y in range(size):
+        for x in range(size):
+            in_h = abs(y - ci) < arm and abs(x - ci) <= span
+            in_v = abs(x - ci) < arm and abs(y - ci) <= span
+            if in_h or in_v:
+                px[y][x] = YELLOW
+    return px
+
+
+def dib_4bpp(px, with_mask):
+    h = len(px)
+    w = len(px[0])
+    height_field = h * 2 if with_mask else h
+    header = struct.pack('<IiiHHIIiiII', 40, w, height_field, 1, 4, 0, 0, 0, 0, 16, 0)
+    palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in PALETTE)
+    row_bytes = ((w * 4 + 31) // 32) * 4
+    xor = b''
+    for y in reversed(range(h)):
+        row = bytearray(row_bytes)
+        for x in range(w):
+            v = px[y][x] if px[y][x] is not None else BLACK
+            row[x // 2] |= v << (4 if x % 2 == 0 else 0)
+        xor += bytes(row)
+    if not with_mask:
+        return header + palette + xor
+    mask_row = ((w + 31) // 32) * 4
+    mask = b''
+    for y in reversed(range(h)):
+        row = bytearray(mask_row)
+        for x in range(w):
+            if px[y][x] is None:
+                row[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(row)
+    return header + palette + xor + mask
+
+
+def write_icon(path, images):
+    blobs = [dib_4bpp(px, True) for px in images]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for px, blob in zip(images, blobs):
+        size = len(px)
+        out += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(blob), offset)
+        offset += len(blob)
+    with open(path, 'wb') as f:
+        f.write(out + b''.join(blobs))
+
+
+def main():
+    write_icon('res/ombrix.ico', [launcher_icon(32), launcher_icon(16)])
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,7 @@
+#include "tray/trayicons.h"
+
+// Stand-ins until the icon set lands.
+void RebuildTrayIcons() {}
+void RefreshTrayMarks() {}
+void RefreshTrayTips() {}
+void RemoveTrayIcons() {}
