@@ -1,4 +1,10 @@
 #include "desktopmenu/desktopmenu.h"
 
-// Stand-in until the desktop menu lands.
+// Stand-ins until the desktop menu lands.
 void ResetDesktopIcons() {}
+void BuildDesktopMenu(HMENU, LPARAM) {}
+void ClearDesktopMenu(HMENU) {}
+void LaunchDesktopItem(UINT) {}
+BOOL MeasureDesktopItem(MEASUREITEMSTRUCT*) { return FALSE; }
+BOOL DrawDesktopItem(const DRAWITEMSTRUCT*) { return FALSE; }
+LRESULT MatchDesktopMenuChar(WPARAM, HMENU) { return 0; }

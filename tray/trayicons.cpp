@@ -5,3 +5,7 @@ void RebuildTrayIcons() {}
 void RefreshTrayMarks() {}
 void RefreshTrayTips() {}
 void RemoveTrayIcons() {}
+
+UINT TaskbarCreatedMessage;
+void RegisterTaskbarCreatedMessage() {}
+void RestoreTrayIcons() {}

@@ -9,3 +9,10 @@ void RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();
 void RemoveTrayIcons();
+
+// The message the shell broadcasts when the taskbar is created anew
+// ("TaskbarCreated"), registered at start-up; on it every icon of
+// CurrentShortcutTable is added again.
+extern UINT TaskbarCreatedMessage;
+void RegisterTaskbarCreatedMessage();
+void RestoreTrayIcons();

@@ -14,6 +14,20 @@
 namespace {
 
 MessageBoxRecorder* activeBoxes;
+DialogDriver* activeDriver;
+
+void CALLBACK DriverTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    if (activeDriver) activeDriver->Tick();
+}
+
+BOOL CALLBACK FindDialogProc(HWND window, LPARAM found) {
+    char cls[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
 NotifyIconRecorder* activeIcons;
 
 int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
@@ -164,4 +178,37 @@ NotifyIconRecorder::~NotifyIconRecorder() {
 size_t NotifyIconRecorder::Count(DWORD message) const {
     return static_cast<size_t>(std::count_if(calls.begin(), calls.end(),
                                              [message](const RecordedNotifyIcon& c) { return c.message == message; }));
+}
+
+HWND FindThreadDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+DialogDriver::DialogDriver(std::function<void(HWND)> act, DWORD timeoutMs)
+    : act_(std::move(act)), start_(GetTickCount()), timeoutMs_(timeoutMs) {
+    activeDriver = this;
+    timer_ = SetTimer(nullptr, 0, 50, DriverTimerProc);
+}
+
+DialogDriver::~DialogDriver() {
+    if (timer_) KillTimer(nullptr, timer_);
+    activeDriver = nullptr;
+}
+
+void DialogDriver::Tick() {
+    if (acted_) return;
+    HWND dialog = FindThreadDialog();
+    if (!dialog) {
+        if (GetTickCount() - start_ > timeoutMs_ && timer_) {
+            KillTimer(nullptr, timer_);
+            timer_ = 0;
+        }
+        return;
+    }
+    acted_ = true;
+    KillTimer(nullptr, timer_);
+    timer_ = 0;
+    act_(dialog);
 }

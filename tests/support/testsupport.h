@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -94,3 +95,29 @@ public:
 private:
     NotifyIconFunction previous_;
 };
+
+// Drives a modal dialog of this thread from inside its own message loop: once
+// a visible dialog window (class "#32770") of the thread exists, act runs once
+// with it. act may set controls, send commands and end the dialog. Create the
+// driver, then run the code that opens the dialog.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::function<void(HWND dialog)> act, DWORD timeoutMs = 15000);
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+
+    bool acted() const { return acted_; }
+    // Called by the driver's timer.
+    void Tick();
+
+private:
+    std::function<void(HWND)> act_;
+    DWORD start_;
+    DWORD timeoutMs_;
+    UINT_PTR timer_;
+    bool acted_ = false;
+};
+
+// The visible dialog window of this thread, if any.
+HWND FindThreadDialog();
