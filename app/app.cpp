@@ -183,6 +183,7 @@ BOOL InitApplication(HINSTANCE instance, const char* arguments) {
     }
 
     RegisterCompanionMessages();
+    RegisterTaskbarCreatedMessage();
     LoadStartupSettings();
     RebuildTrayIcons();
     RefreshTrayTips();
