@@ -1,1 +1,2 @@
-# Tests of tray/ (unit tests with ombrix_unit_test, end-to-end with ombrix_e2e_test).
+# Tests of tray/ and the add-shortcut wizard.
+ombrix_unit_test(tray_scan_tests unit/tray_scan_test.cpp)
