@@ -235,3 +235,18 @@ TEST_F(TrayDispatchTest, OtherMessagesGoToTheDefaultProcedure) {
     EXPECT_EQ(WindowText(TrayWindow), "Ombrix+ Test");
     EXPECT_EQ(Send(WM_GETTEXTLENGTH), 12);
 }
+
+// The shell's "TaskbarCreated" broadcast puts every shown icon back.
+TEST_F(TrayDispatchTest, TaskbarRestartAddsTheIconsAgain) {
+    UseShortcuts({{"Editor.lnk", "Editor"}, {"Rechner.lnk", "Rechner"}});
+    NotifyIconRecorder icons;
+    MessageBoxRecorder boxes;
+    RegisterTaskbarCreatedMessage();
+    ASSERT_NE(TaskbarCreatedMessage, 0u);
+    RebuildTrayIcons();
+    ASSERT_EQ(icons.Count(NIM_ADD), 2u);
+    EXPECT_EQ(Send(TaskbarCreatedMessage), 0);
+    EXPECT_EQ(icons.Count(NIM_ADD), 4u);
+    EXPECT_EQ(icons.calls.back().uID, ID_TRAYICON + 1);
+    RemoveTrayIcons();
+}
