@@ -18,17 +18,6 @@ for name in Editor Spiel; do
 done
 rm -f "$trash"/Post*.lnk "$trash"/Spiel*.lnk
 
-# A panel of fixed width at the top left: Wine keeps the clip area a docked
-# icon had when it was docked, so icons docked into a panel that grew later
-# never get a click, and it takes an icon's place in the panel for its place
-# on the screen.
-start_left_tray() {
-  trayer --edge top --align left --widthtype pixel --width 200 --height 24 --SetDockType true \
-    --transparent false >"$OMBRIX_SESSION/trayer.log" 2>&1 </dev/null &
-  TRAYER_PID=$!
-  wait_until 10 tray_panel >/dev/null || fail "trayer did not come up"
-}
-
 # Wine learns where a docked icon is only some time after it is docked.
 settle() { sleep 2; }
 
@@ -88,7 +77,7 @@ dialog_window() {
 wait_for_dialog() { wait_until 20 dialog_window >/dev/null || fail "no dialog: $1"; dialog_window; }
 no_dialog() { ! dialog_window >/dev/null; }
 
-start_left_tray
+start_tray
 start_ombrix "$folder"
 ombrix=$OMBRIX_PID
 wait_for_program_window || fail "the program has no window"
