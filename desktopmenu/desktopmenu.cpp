@@ -14,9 +14,10 @@ namespace {
 
 // The popup's own items from its menu resource, which always stay.
 constexpr int kPopupOwnItems = 3;
-// Labels longer than this many characters are cut and end in "...".
+// Names of this many characters or more are cut to this many and "...".
 constexpr int kLabelCut = 28;
-// Space left of the icon, and between the icon's left edge and the label.
+// Space left of the icon; the label starts this much further right than the
+// icon is wide (4 beside the icon, 4 between icon and label).
 constexpr int kIconLeft = 4;
 constexpr int kLabelGap = 8;
 // A small icon is given this much more height than its own.
@@ -115,7 +116,8 @@ int ListDesktopItems(HMENU popup, DesktopTable& table) {
 // The slot a WM_MEASUREITEM or WM_DRAWITEM is for, or none when no list is
 // built or the message is not about one of its items.
 DesktopEntry* DesktopSlotFor(UINT controlType, ULONG_PTR itemData) {
-    if (!CurrentDesktopTable.hMenuFont || controlType != ODT_MENU || itemData >= static_cast<ULONG_PTR>(kDesktopSlots)) return nullptr;
+    if (!CurrentDesktopTable.hMenuFont || controlType != ODT_MENU) return nullptr;
+    if (itemData >= static_cast<ULONG_PTR>(kDesktopSlots)) return nullptr;
     return &CurrentDesktopTable.aEntries[itemData];
 }
 

@@ -73,7 +73,8 @@ run_program() {
   make_program_folder "$folder" "${ini[@]}"
   make_marker_shortcut "$folder/Editor.lnk" "$work/editor.marker"
   # The window messages and the program's answers go to a log (Wine's "message" channel).
-  (cd "$folder" && WINEDEBUG=-all,+message exec wine "$folder/ombrix.exe" >/dev/null 2>"$work/messages-$1.log" </dev/null) &
+  (cd "$folder" && WINEDEBUG=-all,+message exec wine "$folder/ombrix.exe" \
+    >/dev/null 2>"$work/messages-$1.log" </dev/null) &
   PROGRAM_PID=$!
   E2E_PIDS+=("$PROGRAM_PID")
   wait_for_program_window || fail "the program has no window"
@@ -101,7 +102,8 @@ read -r menu x y width height < <(open_popup)
 screenshot e2e_desktop-items
 note "popup ${width}x${height} at $x,$y (option off: height $height_off)"
 item_height=$(( (height - height_off) / 3 ))
-[ "$item_height" -ge 19 ] || fail "the popup grew by $((height - height_off)) pixels, not by three items and a separator"
+[ "$item_height" -ge 19 ] ||
+  fail "the popup grew by $((height - height_off)) pixels, not by three items and a separator"
 # The three items' icons (many colours) and labels (dark text) are on the screen.
 shot="$SHOTS/e2e_desktop-items.png"
 icon_colours=$(convert "$shot" -crop "22x57+$((x + 2))+$((y + 2))" +repage -unique-colors txt:- | tail -n +2 | wc -l)

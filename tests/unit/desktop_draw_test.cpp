@@ -157,7 +157,8 @@ TEST_F(DesktopItemDrawing, ItemWithoutAnIconDrawsTheLabelOnly) {
     CurrentDesktopTable.aEntries[0].hIcon.reset();
     MEASUREITEMSTRUCT size = Measure();
     Canvas canvas(200, 60, kUntouched);
-    DRAWITEMSTRUCT draw = DrawItemFor(canvas.dc(), static_cast<int>(size.itemWidth), static_cast<int>(size.itemHeight), 0);
+    const int w = static_cast<int>(size.itemWidth), h = static_cast<int>(size.itemHeight);
+    DRAWITEMSTRUCT draw = DrawItemFor(canvas.dc(), w, h, 0);
     ASSERT_TRUE(DrawDesktopItem(&draw));
     EXPECT_EQ(canvas.Count(Whole(200, 60), kIconColour), 0);
     EXPECT_GT(canvas.Count(Whole(200, 60), GetSysColor(COLOR_MENUTEXT)), 10);
