@@ -1,1 +1,2 @@
-# Tests of options/ (unit tests with ombrix_unit_test, end-to-end with ombrix_e2e_test).
+# Tests of options/: the registry entries and uninstall, and the options dialog.
+ombrix_unit_test(options_tests unit/options_integration_test.cpp unit/options_registry.cpp)
