@@ -50,8 +50,8 @@ bool GetExecutablePath(HINSTANCE instance, char* path) {
 void ShowPathTooLongMessage() {
     ShowProgramMessage(
         "Der Pfad des Programms ist zu lang.\n\n"
-        "Ombrix+ kann nur aus einem Ordner mit einem kürzeren Pfad\n"
-        "gestartet werden. Bitte verschieben Sie den Ombrix+ Ordner.",
+        "Bitte verschieben Sie den Ombrix+ Ordner\n"
+        "an einen Ort mit einem kürzeren Pfad.",
         MB_ICONERROR);
 }
 

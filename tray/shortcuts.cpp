@@ -1,13 +1,208 @@
 #include "tray/shortcuts.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/handles.h"
+#include "app/platform.h"
+#include "app/settings.h"
+#include "app/text.h"
+
 ShortcutTable CurrentShortcutTable;
 
-// Stand-in until the folder scan lands: an empty table without a block.
-bool ScanShortcutFolder(ShortcutTable* table) {
-    *table = ShortcutTable{};
+namespace {
+
+// The block grows by this many entries whenever it is full.
+constexpr int TableGrowth = 4;
+// Movable and zero-filled, so that new room holds null icons and empty names.
+constexpr UINT TableBlockFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
+
+void ShowMemoryError(DWORD error) {
+    wsprintfA(MessageText, "Speicherfehler: %d.", static_cast<int>(error));
+    ShowProgramMessage(MessageText, 0);
+}
+
+SIZE_T BlockSize(int entries) {
+    return static_cast<SIZE_T>(entries) * sizeof(ShortcutEntry);
+}
+
+bool AllocateTable(ShortcutTable* table) {
+    HLOCAL block = LocalAlloc(TableBlockFlags, BlockSize(TableGrowth));
+    if (!block) return false;
+    table->hMem = block;
+    table->pEntries = static_cast<ShortcutEntry*>(LocalLock(block));
+    table->nCount = 0;
     return true;
 }
 
+// Makes room for TableGrowth more entries. On failure the block keeps its
+// size, place and entries, and the result is the error code (0 on success).
+DWORD GrowTable(ShortcutTable* table, int* capacity) {
+    LocalUnlock(table->hMem);
+    HLOCAL grown = LocalReAlloc(table->hMem, BlockSize(*capacity + TableGrowth), TableBlockFlags);
+    DWORD error = grown ? 0 : GetLastError();
+    if (grown) {
+        table->hMem = grown;
+        *capacity += TableGrowth;
+    }
+    table->pEntries = static_cast<ShortcutEntry*>(LocalLock(table->hMem));
+    return error;
+}
+
+// "<folder>\*.*" in path; nameStart points behind the backslash, where each
+// found name is put to form its full path.
+bool BuildSearchPath(char (&path)[MAX_PATH], char** nameStart) {
+    if (!CopyText(path, ProgramFolder)) return false;
+    int len = lstrlenA(path);
+    if ((len == 0 || path[len - 1] != '\\') && !AppendText(path, "\\")) return false;
+    *nameStart = path + lstrlenA(path);
+    return AppendText(path, "*.*");
+}
+
+// Admitted are what the shell calls a link, and names ending in .lnk or .pif.
+bool IsShortcutFile(const char* fullPath, const char* fileName) {
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(fullPath, 0, &info, sizeof info, SHGFI_ATTRIBUTES)) return false;
+    if (info.dwAttributes & SFGAO_LINK) return true;
+    if (lstrlenA(fileName) < 4) return false;
+    return EndsWithNoCase(fileName, ".lnk") || EndsWithNoCase(fileName, ".pif");
+}
+
+}  // namespace
+
+bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]) {
+    WCHAR widePath[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) == 0) return false;
+    ComScope com;
+    if (!com.ok()) return false;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+        return false;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) return false;
+    if (FAILED(file->Load(widePath, STGM_READ))) return false;
+    if (FAILED(link->Resolve(TrayWindow, SLR_ANY_MATCH))) return false;
+    WIN32_FIND_DATAA unused;
+    char buffer[MAX_PATH] = {};
+    if (FAILED(link->GetPath(buffer, MAX_PATH, &unused, SLGP_SHORTPATH))) return false;
+    lstrcpynA(target, buffer, MAX_PATH);
+    return true;
+}
+
+void ExtractPlainIcon(ShortcutEntry* entry) {
+    char source[MAX_PATH] = {};
+    int index = 0;
+    if (entry->szIconSource[0] != '\0') {
+        lstrcpynA(source, entry->szIconSource, MAX_PATH);
+        index = entry->iIcon;
+    } else if (!ResolveLinkTarget(entry->szLinkPath, source)) {
+        source[0] = '\0';
+    }
+    ExtractIconExA(source, index, nullptr, &entry->hPlainIcon, 1);
+}
+
+namespace {
+
+// Fills entry from the shell's view of the file; false leaves the entry
+// empty (any icon already taken is given back).
+bool ReadShortcut(const char* fullPath, ShortcutEntry* entry) {
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(fullPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
+        return false;
+    entry->hOverlayIcon = info.hIcon;
+    lstrcpynA(entry->szName, info.szDisplayName, MAX_PATH);
+    lstrcpynA(entry->szLinkPath, fullPath, MAX_PATH);
+
+    SHFILEINFOA location = {};
+    if (!SHGetFileInfoA(fullPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) {
+        DestroyIcon(entry->hOverlayIcon);
+        *entry = ShortcutEntry{};
+        return false;
+    }
+    entry->iIcon = location.iIcon;
+    lstrcpynA(entry->szIconSource, location.szDisplayName, MAX_PATH);
+    ExtractPlainIcon(entry);
+    return true;
+}
+
+// Reads the folder's items into table until the listing ends or the block
+// cannot grow.
+void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], char* nameStart,
+                ShortcutTable* table) {
+    int capacity = TableGrowth;
+    const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
+    do {
+        if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        // A name whose full path does not fit is left out like any unreadable item.
+        if (!CopyText(nameStart, cchName, item->cFileName)) continue;
+        if (!IsShortcutFile(path, item->cFileName)) continue;
+        if (table->nCount == capacity) {
+            if (DWORD error = GrowTable(table, &capacity)) {
+                ShowMemoryError(error);
+                return;
+            }
+        }
+        if (ReadShortcut(path, &table->pEntries[table->nCount])) ++table->nCount;
+    } while (FindNextFileA(find, item));
+}
+
+void SortByName(ShortcutTable* table) {
+    std::sort(table->pEntries, table->pEntries + table->nCount,
+              [](const ShortcutEntry& a, const ShortcutEntry& b) { return lstrcmpA(a.szName, b.szName) < 0; });
+}
+
+void DestroyEntryIcons(ShortcutEntry* entry) {
+    if (entry->hOverlayIcon) DestroyIcon(entry->hOverlayIcon);
+    if (entry->hPlainIcon) DestroyIcon(entry->hPlainIcon);
+    entry->hOverlayIcon = nullptr;
+    entry->hPlainIcon = nullptr;
+}
+
+}  // namespace
+
+bool ScanShortcutFolder(ShortcutTable* table) {
+    *table = ShortcutTable{};
+    if (!AllocateTable(table)) {
+        ShowMemoryError(GetLastError());
+        return false;
+    }
+    char path[MAX_PATH];
+    char* nameStart = nullptr;
+    if (!BuildSearchPath(path, &nameStart)) return true;  // a folder we cannot name lists nothing
+
+    WIN32_FIND_DATAA item;
+    UniqueFindHandle find(FindFirstFileA(path, &item));
+    if (!find) return true;
+    ReadFolder(find.get(), &item, path, nameStart, table);
+    find.reset();
+
+    if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
+    return true;
+}
+
+void RemoveShortcutEntry(ShortcutTable* table, int index) {
+    DestroyEntryIcons(&table->pEntries[index]);
+    int later = table->nCount - index - 1;
+    if (later > 0) {
+        memmove(&table->pEntries[index], &table->pEntries[index + 1], static_cast<size_t>(later) * sizeof(ShortcutEntry));
+    }
+    --table->nCount;
+    table->pEntries[table->nCount] = ShortcutEntry{};
+}
+
+void KeepFirstShortcutEntries(ShortcutTable* table, int count) {
+    while (table->nCount > count) RemoveShortcutEntry(table, table->nCount - 1);
+}
+
 void FreeShortcutTable(ShortcutTable* table) {
+    for (int i = 0; i < table->nCount; ++i) DestroyEntryIcons(&table->pEntries[i]);
+    if (table->hMem) {
+        LocalUnlock(table->hMem);
+        LocalFree(table->hMem);
+    }
     *table = ShortcutTable{};
 }

@@ -25,5 +25,17 @@ extern ShortcutTable CurrentShortcutTable;
 // A fresh table of the folder's shortcuts; false when no block could be had
 // (the message is already shown).
 bool ScanShortcutFolder(ShortcutTable* table);
-// Destroys every entry's icons, then unlocks and frees the block.
+// Destroys every entry's icons, then unlocks and frees the block; the table
+// is left empty.
 void FreeShortcutTable(ShortcutTable* table);
+// The target of the link at linkPath in its short form; false when any step
+// of loading or resolving fails. The shell may show its own search dialog.
+bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]);
+// The entry's picture without the shell's marking into hPlainIcon: from its
+// icon location, or when that is empty icon 0 of its resolved target; null
+// when nothing can be extracted.
+void ExtractPlainIcon(ShortcutEntry* entry);
+// Drops entry index with its icons; the later entries move down one place.
+void RemoveShortcutEntry(ShortcutTable* table, int index);
+// Drops every entry from index count on, with its icons.
+void KeepFirstShortcutEntries(ShortcutTable* table, int count);

@@ -1,11 +1,187 @@
 #include "tray/trayicons.h"
 
-// Stand-ins until the icon set lands.
-void RebuildTrayIcons() {}
-void RefreshTrayMarks() {}
-void RefreshTrayTips() {}
-void RemoveTrayIcons() {}
+#include <shellapi.h>
+
+#include "app/app.h"
+#include "app/platform.h"
+#include "app/settings.h"
+#include "tray/shortcuts.h"
+#include "ui/wizard.h"
 
 UINT TaskbarCreatedMessage;
-void RegisterTaskbarCreatedMessage() {}
-void RestoreTrayIcons() {}
+
+namespace {
+
+// The menu commands derived from an index (500 + i ... 900 + i) stay apart
+// only below 100, so no more icons than that are shown.
+constexpr int MaxTrayIcons = 100;
+// What fits the tooltip of the first NOTIFYICONDATA version, without its NUL.
+constexpr int MaxTipLength = 63;
+
+// How many entries of CurrentShortcutTable have their icon in the tray: all
+// of them, except while the icons are being added.
+int ShownIconCount;
+// The number of shortcuts left out that the user was last told about.
+int ReportedLeftOutCount;
+
+NOTIFYICONDATAA IconData(int index, UINT flags) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = TrayWindow;
+    data.uID = ID_TRAYICON + static_cast<UINT>(index);
+    data.uFlags = flags;
+    return data;
+}
+
+HICON MarkedIcon(const ShortcutEntry& entry) {
+    return IsOptionOn(Settings.szMarkLinks) ? entry.hOverlayIcon : entry.hPlainIcon;
+}
+
+// The name cut to 63 characters, with " - Ombrix+" behind it when QuickInfo is
+// on, the whole again cut to 63 characters.
+void BuildTip(const ShortcutEntry& entry, bool withQuickInfo, char (&tip)[64]) {
+    char text[MAX_PATH];
+    lstrcpynA(text, entry.szName, MaxTipLength + 1);
+    if (withQuickInfo) lstrcatA(text, " - Ombrix+");
+    lstrcpynA(tip, text, MaxTipLength + 1);
+}
+
+BOOL AddTrayIcon(int index, bool withQuickInfo) {
+    const ShortcutEntry& entry = CurrentShortcutTable.pEntries[index];
+    NOTIFYICONDATAA data = IconData(index, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    data.uCallbackMessage = WM_USER;
+    data.hIcon = MarkedIcon(entry);
+    char tip[64];
+    BuildTip(entry, withQuickInfo, tip);
+    lstrcpynA(data.szTip, tip, sizeof tip);
+    return CallNotifyIcon(NIM_ADD, &data);
+}
+
+// Adds the icons of CurrentShortcutTable in order. An entry whose icon the
+// shell refuses is dropped before the user is told, so that the table always
+// matches the icons a click can come from.
+void AddTrayIcons() {
+    ShownIconCount = 0;
+    while (ShownIconCount < CurrentShortcutTable.nCount) {
+        if (AddTrayIcon(ShownIconCount, false)) {
+            ++ShownIconCount;
+            continue;
+        }
+        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.",
+                  CurrentShortcutTable.pEntries[ShownIconCount].szName);
+        RemoveShortcutEntry(&CurrentShortcutTable, ShownIconCount);
+        ShowProgramMessage(MessageText, 0);
+    }
+}
+
+bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
+    if (a.nCount != b.nCount) return false;
+    for (int i = 0; i < a.nCount; ++i) {
+        const ShortcutEntry& x = a.pEntries[i];
+        const ShortcutEntry& y = b.pEntries[i];
+        if (lstrcmpA(x.szName, y.szName) != 0 || lstrcmpA(x.szLinkPath, y.szLinkPath) != 0 ||
+            lstrcmpA(x.szIconSource, y.szIconSource) != 0 || x.iIcon != y.iIcon)
+            return false;
+    }
+    return true;
+}
+
+// Offers the wizard when the folder holds no shortcut; ends the program when
+// the user declines.
+void PromptForFirstShortcut(ShortcutTable* empty) {
+    RemoveTrayIcons();
+    wsprintfA(MessageText,
+              "Der %s Ordner enthält keine Verknüpfungen.\n\n%s startet jetzt einen Assistenten mit dem\n"
+              "Sie eine Verknüpfung erstellen können, die in der\nTask-Leiste angezeigt wird.",
+              "Ombrix+", "Ombrix+");
+    int answer = ShowProgramMessage(MessageText, MB_OKCANCEL | MB_ICONINFORMATION);
+    FreeShortcutTable(empty);
+    if (answer == IDOK) {
+        StartAddShortcutWizard();
+        return;
+    }
+    PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+}
+
+// Tells the user, once per change of the number, how many shortcuts have no icon.
+void ReportLeftOutShortcuts(int leftOut) {
+    if (leftOut == ReportedLeftOutCount) return;
+    ReportedLeftOutCount = leftOut;
+    if (leftOut == 0) return;
+    wsprintfA(MessageText,
+              "Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
+              "%d Verknüpfungen des Ordners werden nicht angezeigt.",
+              MaxTrayIcons, leftOut);
+    ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+void RebuildTrayIcons() {
+    ShortcutTable scanned;
+    if (!ScanShortcutFolder(&scanned)) {
+        PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (scanned.nCount == 0) {
+        ReportedLeftOutCount = 0;
+        PromptForFirstShortcut(&scanned);
+        return;
+    }
+    int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
+    KeepFirstShortcutEntries(&scanned, MaxTrayIcons);
+
+    if (TablesEqual(scanned, CurrentShortcutTable)) {
+        FreeShortcutTable(&scanned);
+    } else {
+        RemoveTrayIcons();
+        // Current before the first icon exists: a click during an add-failure
+        // message finds its entry.
+        CurrentShortcutTable = scanned;
+        AddTrayIcons();
+        if (CurrentShortcutTable.nCount == 0) {
+            PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+            return;
+        }
+    }
+    ReportLeftOutShortcuts(leftOut);
+}
+
+void RefreshTrayMarks() {
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        NOTIFYICONDATAA data = IconData(i, NIF_ICON);
+        data.hIcon = MarkedIcon(CurrentShortcutTable.pEntries[i]);
+        CallNotifyIcon(NIM_MODIFY, &data);
+    }
+}
+
+void RefreshTrayTips() {
+    bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        NOTIFYICONDATAA data = IconData(i, NIF_TIP);
+        char tip[64];
+        BuildTip(CurrentShortcutTable.pEntries[i], withQuickInfo, tip);
+        lstrcpynA(data.szTip, tip, sizeof tip);
+        CallNotifyIcon(NIM_MODIFY, &data);
+    }
+}
+
+void RemoveTrayIcons() {
+    if (!CurrentShortcutTable.pEntries) return;
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        NOTIFYICONDATAA data = IconData(i, 0);
+        CallNotifyIcon(NIM_DELETE, &data);
+    }
+    ShownIconCount = 0;
+    FreeShortcutTable(&CurrentShortcutTable);
+}
+
+void RegisterTaskbarCreatedMessage() {
+    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+}
+
+void RestoreTrayIcons() {
+    bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
+    int shown = ShownIconCount < CurrentShortcutTable.nCount ? ShownIconCount : CurrentShortcutTable.nCount;
+    for (int i = 0; i < shown; ++i) AddTrayIcon(i, withQuickInfo);
+}

@@ -1,6 +1,7 @@
 #include "ui/traywindow.h"
 
 #include "app/app.h"
+#include "tray/trayicons.h"
 #include "ui/traymenu.h"
 
 LONG ModalBusy;
@@ -17,6 +18,10 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostQuitMessage(0);
         return 0;
     default:
+        if (message == TaskbarCreatedMessage && message != 0) {
+            RestoreTrayIcons();
+            return 0;
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }

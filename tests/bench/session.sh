@@ -5,28 +5,35 @@
 # with a window manager (openbox),
 # a throwaway Wine prefix, and a HOME of its own so that Wine's Desktop and
 # recycle bin live inside SESSION_DIR and never touch the real user's folders.
-# "start" writes SESSION_DIR/env.sh, which every test sources.
+# "start" writes SESSION_DIR/env.sh, which every test sources. With SESSION_DISPLAY
+# set, that display is used instead of a virtual one.
 set -euo pipefail
 cmd=${1:?start or stop}
 dir=${2:?session folder}
 
-alive() { [ -f "$dir/env.sh" ] && . "$dir/env.sh" && kill -0 "$XVFB_PID" 2>/dev/null; }
+alive() {
+  [ -f "$dir/env.sh" ] && . "$dir/env.sh" && { [ -z "$XVFB_PID" ] || kill -0 "$XVFB_PID" 2>/dev/null; }
+}
 
 start() {
   if alive; then return 0; fi
   rm -rf "$dir"
   mkdir -p "$dir/home/Desktop" "$dir/screenshots"
-  # Xvfb picks a free display and writes its number to fd 3.
-  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" \
-    >"$dir/xvfb.log" 2>&1 </dev/null &
-  local pid=$!
-  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-  local num
-  num=$(tr -dc '0-9' <"$dir/display")
-  [ -n "$num" ] || { echo "Xvfb did not start:"; cat "$dir/xvfb.log"; exit 1; }
+  local display pid=""
+  if [ -n "${SESSION_DISPLAY:-}" ]; then
+    display=$SESSION_DISPLAY  # a real display given by the caller: no Xvfb, no window manager of ours
+  else
+    # Xvfb picks a free display and writes its number to fd 3.
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" \
+      >"$dir/xvfb.log" 2>&1 </dev/null &
+    pid=$!
+    for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+    display=":$(tr -dc '0-9' <"$dir/display")"
+    [ "$display" != ":" ] || { echo "Xvfb did not start:"; cat "$dir/xvfb.log"; exit 1; }
+  fi
   cat >"$dir/env.sh" <<ENV
 export SESSION_DIR='$dir'
-export DISPLAY=':$num'
+export DISPLAY='$display'
 export HOME='$dir/home'
 export WINEPREFIX='$dir/wineprefix'
 export WINEDEBUG=-all
@@ -34,9 +41,11 @@ export WINEDLLOVERRIDES='mscoree,mshtml='
 export XVFB_PID=$pid
 ENV
   . "$dir/env.sh"
-  # A window manager, so that windows can be activated and take key strokes.
-  setsid openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
-  echo "export WM_PID=$!" >>"$dir/env.sh"
+  if [ -n "$pid" ]; then
+    # A window manager, so that windows can be activated and take key strokes.
+    setsid openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
+    echo "export WM_PID=$!" >>"$dir/env.sh"
+  fi
   # Start the server and boot the prefix before any test, with all output
   # redirected, so no Wine service holds a test runner's pipe open.
   mkdir -p "$WINEPREFIX"
@@ -49,8 +58,10 @@ stop() {
   [ -f "$dir/env.sh" ] || return 0
   . "$dir/env.sh"
   wineserver -k >/dev/null 2>&1 || true
-  kill "${WM_PID:-}" "$XVFB_PID" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+  if [ -n "$XVFB_PID" ]; then
+    kill "${WM_PID:-}" "$XVFB_PID" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+  fi
   rm -f "$dir/env.sh"
   echo "test session stopped; screenshots in $dir/screenshots"
 }

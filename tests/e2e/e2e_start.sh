@@ -67,4 +67,15 @@ press "$greeting" Return
 wait_for_program_window || fail "the program did not go on after the greeting"
 close_program
 expect_exit "$fresh_pid" 20 "the first-run instance did not end with 0"
+note "a folder so deep that the derived commands would not fit: a message, no start"
+deep="$work/$(printf 'v%.0s' $(seq 120))/$(printf 'w%.0s' $(seq 120))"
+make_program_folder "$deep" "${ini[@]}"
+[ ${#deep} -gt 240 ] || fail "test folder not deep enough"
+start_ombrix "$deep"
+deep_pid=$OMBRIX_PID
+refusal=$(wait_for_window 'Ombrix\+' 20) || fail "no message for a path too long"
+screenshot e2e_start-path-too-long
+press "$refusal" Return
+expect_exit "$deep_pid" 20 "the refused start did not end with 0"
+program_window_exists && fail "the refused start left a program window"
 echo "e2e_start: all steps passed"
