@@ -13,6 +13,8 @@
 #include "options_registry.h"
 #include "res/resource.h"
 #include "support/testsupport.h"
+#include "tray/shortcuts.h"
+#include "tray/trayicons.h"
 
 namespace {
 
@@ -77,10 +79,24 @@ protected:
         SetCurrentDirectoryA(workFolder.path().c_str());
         RemoveAllEntries();
         companionAdds = 0;
+        // The folder is never empty, so a rebuild never offers the wizard.
+        for (const char* name : {"Bravo", "Alpha"}) AddShortcut(name);
     }
     void TearDown() override {
+        RemoveTrayIcons();
         SetCurrentDirectoryA(previousFolder);
         RemoveAllEntries();
+        EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].text;
+    }
+    void AddShortcut(const char* name) {
+        ASSERT_TRUE(MakeShortcut(folder.file(std::string(name) + ".lnk"), "C:\\windows\\notepad.exe"));
+    }
+    // The icon set as start-up builds it, then a clean record.
+    void BuildIcons() {
+        RebuildTrayIcons();
+        RefreshTrayTips();
+        ASSERT_EQ(CurrentShortcutTable.nCount, 2);
+        icons.calls.clear();
     }
     void LoadIni(const std::string& lines) {
         if (!lines.empty()) WriteBytes(IniPath, kSection + lines);
@@ -103,6 +119,8 @@ protected:
         return value;
     }
     TempFolder folder{"options dialog"};
+    NotifyIconRecorder icons;
+    MessageBoxRecorder boxes;
     TempFolder workFolder{"options work"};
     char previousFolder[MAX_PATH];
 };
@@ -377,6 +395,75 @@ TEST_F(OptionsDialog, ChangingTheOrderTellsTheCompanionUnderTheOldOption) {
     PumpMessages(200);
     EXPECT_EQ(companionAdds, 0);
     EXPECT_EQ(Stored(KeySort), "Ja");
+}
+
+namespace {
+
+std::vector<RecordedNotifyIcon> Calls(const NotifyIconRecorder& icons, DWORD message, UINT flags) {
+    std::vector<RecordedNotifyIcon> found;
+    for (const RecordedNotifyIcon& call : icons.calls)
+        if (call.message == message && call.uFlags == flags) found.push_back(call);
+    return found;
+}
+
+std::vector<std::string> TableNames() {
+    std::vector<std::string> names;
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) names.push_back(CurrentShortcutTable.pEntries[i].szName);
+    return names;
+}
+
+}  // namespace
+
+TEST_F(OptionsDialog, OkRefreshesMarksAndTipsEveryTimeButRebuildsOnlyForTheOrder) {
+    LoadIni("Kennzeichnen=Ja\r\nQuickInfo=Ja\r\nSortieren=Ja\r\n");
+    BuildIcons();
+    Run([&](HWND dialog) {
+        AddShortcut("Charlie");  // a rebuild would show it
+        Press(dialog, IDOK);
+    });
+    auto marks = Calls(icons, NIM_MODIFY, NIF_ICON);
+    auto tips = Calls(icons, NIM_MODIFY, NIF_TIP);
+    ASSERT_EQ(marks.size(), 2u);
+    ASSERT_EQ(tips.size(), 2u);
+    EXPECT_EQ(marks[0].hIcon, CurrentShortcutTable.pEntries[0].hOverlayIcon);
+    EXPECT_EQ(tips[0].tip, "Alpha - Ombrix+");
+    EXPECT_EQ(icons.Count(NIM_ADD), 0u);
+    EXPECT_EQ(icons.Count(NIM_DELETE), 0u);
+    EXPECT_EQ(TableNames(), (std::vector<std::string>{"Alpha", "Bravo"}));
+
+    // Marks and QuickInfo switched off: plain icons and bare names at once.
+    icons.calls.clear();
+    Run([](HWND dialog) {
+        Click(dialog, IDC_MARK_LINKS);
+        Click(dialog, IDC_QUICK_INFO);
+        Press(dialog, IDOK);
+    });
+    marks = Calls(icons, NIM_MODIFY, NIF_ICON);
+    tips = Calls(icons, NIM_MODIFY, NIF_TIP);
+    ASSERT_EQ(marks.size(), 2u);
+    ASSERT_EQ(tips.size(), 2u);
+    EXPECT_EQ(marks[1].hIcon, CurrentShortcutTable.pEntries[1].hPlainIcon);
+    EXPECT_EQ(tips[1].tip, "Bravo");
+    EXPECT_EQ(icons.Count(NIM_ADD), 0u);
+}
+
+TEST_F(OptionsDialog, ChangingTheOrderRebuildsTheIconsInTheNewOrder) {
+    LoadIni("Sortieren=Nein\r\n");
+    BuildIcons();
+    Run([&](HWND dialog) {
+        AddShortcut("Aaron");
+        Click(dialog, IDC_SORT);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Stored(KeySort), "Ja");
+    EXPECT_EQ(TableNames(), (std::vector<std::string>{"Aaron", "Alpha", "Bravo"}));
+    EXPECT_EQ(icons.Count(NIM_DELETE), 2u);
+    EXPECT_EQ(icons.Count(NIM_ADD), 3u);
+    // The tips are set again after the new icons: two before the rebuild, three after.
+    auto tips = Calls(icons, NIM_MODIFY, NIF_TIP);
+    ASSERT_EQ(tips.size(), 5u);
+    EXPECT_EQ(tips[2].tip, "Aaron - Ombrix+");
+    EXPECT_EQ(icons.calls.back().message, static_cast<DWORD>(NIM_MODIFY));
 }
 
 TEST_F(OptionsDialog, OtherCommandsAreNotHandled) {
