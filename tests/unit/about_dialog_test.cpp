@@ -71,6 +71,18 @@ protected:
         ShowAboutDialog();
         EXPECT_TRUE(driver.acted()) << "the dialog did not open";
     }
+    // For the links only: the dialog closes whenever another window takes the
+    // activation (the bench's own tray window may do so), so it is opened
+    // again until act has run.
+    void RunUntilActed(const std::function<void(HWND)>& act) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            DialogDriver driver(act);
+            ShowAboutDialog();
+            if (driver.acted()) return;
+            PumpMessages(300);
+        }
+        ADD_FAILURE() << "the dialog never stayed open long enough";
+    }
     static std::string Recorder() { return ModuleFolder() + "\\about_link_recorder.exe"; }
     static std::string LinkLog() { return ModuleFolder() + "\\links.log"; }
     std::string Missing() const { return temp.file("fehlt.exe"); }
@@ -226,9 +238,9 @@ TEST_F(AboutDialog, ClosesWhenItLosesActivationAndOnlyThen) {
 
 TEST_F(AboutDialog, TheButtonsOpenTheirLinks) {
     Associate(Recorder(), Recorder(), Missing());
-    Run([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_MAIL), std::string(kMailLink) + "\r\n"); });
+    RunUntilActed([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_MAIL), std::string(kMailLink) + "\r\n"); });
     DeleteFileA(LinkLog().c_str());
-    Run([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_WEB), std::string(kWebLink) + "\r\n"); });
+    RunUntilActed([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_WEB), std::string(kWebLink) + "\r\n"); });
     char link[MAX_PATH];
     MakeMailLink(link);
     EXPECT_STREQ(link, kMailLink);
@@ -236,10 +248,10 @@ TEST_F(AboutDialog, TheButtonsOpenTheirLinks) {
 
 TEST_F(AboutDialog, ALinkTheShellCannotFindGoesToTheBrowser) {
     Associate(Missing(), Missing(), Recorder());
-    Run([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_WEB), std::string(kWebLink) + "\r\n"); });
+    RunUntilActed([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_WEB), std::string(kWebLink) + "\r\n"); });
     DeleteFileA(LinkLog().c_str());
     // The mail link, too.
-    Run([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_MAIL), std::string(kMailLink) + "\r\n"); });
+    RunUntilActed([&](HWND dialog) { EXPECT_EQ(PressAndRecord(dialog, IDC_ABOUT_MAIL), std::string(kMailLink) + "\r\n"); });
 }
 
 TEST_F(AboutDialog, BothLaunchesFailingShowOneMessageWithTheLink) {
