@@ -2,7 +2,7 @@
 #pragma once
 
 #define IDI_OMBRIX 1800        // the program's icon (32x32 and 16x16, 16 colours)
-#define IDI_RENAME 1801        // icon of the rename dialog
+#define IDI_RENAME 1801        // icon of the rename dialog (32x32, 16 colours)
 #define IDB_ABOUT 1900         // picture of the About dialog (96x120, 16 colours)
 
 // Options dialog "OBPOptions"
@@ -22,3 +22,19 @@
 // About dialog "OBPAbout"
 #define IDC_ABOUT_MAIL 150     // "&E-Mail"
 #define IDC_ABOUT_WEB 151      // "&Webseite"
+
+// Commands of the tray popup "OBPMenu"; the item commands are re-targeted at
+// entry i before each showing (base + i).
+#define IDM_EXIT 100
+#define IDM_ADD 110
+#define IDM_ABOUT 120
+#define IDM_OPTIONS 130
+#define IDM_ITEM_OPEN 500
+#define IDM_ITEM_DELETE 600
+#define IDM_ITEM_RENAME 700
+#define IDM_ITEM_PROPERTIES 800
+
+// Controls of the rename dialog "OBPRename".
+#define IDC_RENAME_FOLDER 133  // the current folder, read-only
+#define IDC_RENAME_FROM 160    // the shortcut's display name, read-only
+#define IDC_RENAME_TO 161      // the new name

@@ -41,7 +41,7 @@ count=$(find "$sample" -maxdepth 1 -iname '*.lnk' | wc -l)
 
 tray_pid=""
 if [ -n "$virtual" ] || [ -n "${OMBRIX_START_TRAYER:-}" ]; then
-  trayer --edge top --align right --widthtype request --height 24 --SetDockType true --transparent false \
+  trayer --edge top --align left --widthtype pixel --width 400 --height 24 --SetDockType true --transparent false \
     >/dev/null 2>&1 </dev/null &
   tray_pid=$!
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's pictures in the 16-colour VGA palette and writes them
-as resource files: res/ombrix.ico (icon group 1800, 32x32 and 16x16).
+as resource files: res/ombrix.ico (icon group 1800, 32x32 and 16x16) and
+res/rename.ico (icon group 1801 of the rename dialog, 32x32).
 Run from the repository root; the output is committed, so the build does not
 need Python."""
 import struct
@@ -12,7 +13,7 @@ PALETTE = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
-BLACK, NAVY, GREY, BLUE, YELLOW, WHITE = 0, 4, 8, 12, 11, 15
+BLACK, MAROON, NAVY, SILVER, GREY, RED, BLUE, YELLOW, WHITE = 0, 1, 4, 7, 8, 9, 12, 11, 15
 TRANSPARENT = None
 
 
@@ -38,6 +39,42 @@ def launcher_icon(size):
             in_v = abs(x - ci) < arm and abs(y - ci) <= span
             if in_h or in_v:
                 px[y][x] = YELLOW
+    return px
+
+
+def rename_icon(size):
+    """A sheet with a folded corner, lines of text and a pencil across it:
+    a name being written anew."""
+    px = [[TRANSPARENT] * size for _ in range(size)]
+    s = size / 32.0
+    left, top, right, bottom = int(5 * s), int(2 * s), int(22 * s), int(28 * s)
+    fold = int(6 * s)
+    for y in range(top, bottom + 1):
+        for x in range(left, right + 1):
+            if x > right - fold + (y - top) and y < top + fold:
+                continue
+            edge = x in (left, right) or y in (top, bottom) or x - (right - fold) == y - top
+            px[y][x] = BLACK if edge else WHITE
+    for line in range(4):
+        y = int((9 + 4 * line) * s)
+        for x in range(left + int(3 * s), right - int(3 * s)):
+            px[y][x] = GREY
+    # The pencil: a yellow shaft from the lower left towards the upper right,
+    # a silver ferrule, a red eraser and a dark tip.
+    width = max(2, int(3 * s))
+    for t in range(int(22 * s)):
+        cx, cy = int(9 * s) + t, int(29 * s) - t
+        for k in range(width):
+            x, y = cx + k, cy + k - width // 2
+            if 0 <= x < size and 0 <= y < size:
+                if t < int(3 * s):
+                    px[y][x] = BLACK
+                elif t > int(19 * s):
+                    px[y][x] = RED
+                elif t > int(17 * s):
+                    px[y][x] = SILVER
+                else:
+                    px[y][x] = YELLOW if k < width - 1 else MAROON
     return px
 
 
@@ -82,6 +119,7 @@ def write_icon(path, images):
 
 def main():
     write_icon('res/ombrix.ico', [launcher_icon(32), launcher_icon(16)])
+    write_icon('res/rename.ico', [rename_icon(32)])
     return 0
 
 

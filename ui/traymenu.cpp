@@ -1,11 +1,100 @@
 #include "ui/traymenu.h"
 
+#include <windowsx.h>
+
+#include "app/app.h"
+#include "app/platform.h"
+#include "app/text.h"
+#include "desktopmenu/desktopmenu.h"
+#include "tray/shortcuts.h"
+#include "tray/trayicons.h"
+#include "ui/commands.h"
+
 HMENU TrayMenuRoot;
 HMENU TrayPopup;
 HMENU ItemSubmenu;
 char ItemCaption[MAX_PATH];
 
-// Stand-in until the popup menu lands.
-LRESULT CreateTrayMenu() {
+namespace {
+
+// Positions in ItemSubmenu of the four commands; 1 and 4 are separators.
+constexpr UINT OpenPosition = 0;
+constexpr UINT DeletePosition = 2;
+constexpr UINT RenamePosition = 3;
+constexpr UINT PropertiesPosition = 5;
+
+void SetItemId(UINT position, UINT id) {
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID;
+    info.wID = id;
+    SetMenuItemInfoA(ItemSubmenu, position, TRUE, &info);
+}
+
+// "Ö&ffnen" in bold; the state stays with the item when its id changes.
+void MarkOpenAsDefault() {
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE;
+    info.fState = MFS_DEFAULT;
+    SetMenuItemInfoA(ItemSubmenu, ID_ITEM_OPEN, FALSE, &info);
+}
+
+void RetargetItemSubmenu(UINT index) {
+    SetItemId(OpenPosition, ID_ITEM_OPEN + index);
+    SetItemId(DeletePosition, ID_ITEM_DELETE + index);
+    SetItemId(RenamePosition, ID_ITEM_RENAME + index);
+    SetItemId(PropertiesPosition, ID_ITEM_PROPERTIES + index);
+}
+
+void SetPopupCaption() {
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_TYPE | MIIM_SUBMENU;
+    info.fType = MFT_STRING;
+    info.dwTypeData = ItemCaption;
+    info.cch = MAX_PATH;
+    info.hSubMenu = ItemSubmenu;
+    SetMenuItemInfoA(TrayPopup, 0, TRUE, &info);
+}
+
+}  // namespace
+
+LRESULT CreateTrayMenu(HINSTANCE instance) {
+    TrayMenuRoot = LoadMenuA(instance, "OBPMenu");
+    TrayPopup = TrayMenuRoot ? GetSubMenu(TrayMenuRoot, 0) : nullptr;
+    ItemSubmenu = TrayPopup ? GetSubMenu(TrayPopup, 0) : nullptr;
+    if (!ItemSubmenu) {
+        if (TrayMenuRoot) DestroyMenu(TrayMenuRoot);
+        TrayMenuRoot = TrayPopup = nullptr;
+        ShowProgramMessage("Fehler beim Erzeugen des Menüs.", 0);
+        return -1;
+    }
+    MarkOpenAsDefault();
     return 0;
+}
+
+void SelectTrayItem(UINT index) {
+    const ShortcutEntry* entry = FindShortcutEntry(index);
+    if (!entry) return;
+    // Both fit: the name holds at most 259 characters, the cut ends at 31.
+    CopyText(ItemCaption, entry->szName);
+    ItemCaption[ItemCaptionLimit] = '.';
+    ItemCaption[ItemCaptionLimit + 1] = '.';
+    ItemCaption[ItemCaptionLimit + 2] = '.';
+    ItemCaption[ItemCaptionLimit + 3] = '\0';
+}
+
+void ShowTrayMenu(WPARAM iconId, LPARAM point) {
+    // The icon may belong to a table that a rebuild has replaced since the click.
+    UINT index = static_cast<WORD>(iconId - ID_TRAYICON);
+    if (!TrayPopup || !FindShortcutEntry(index)) return;
+    RetargetItemSubmenu(index);
+    SetPopupCaption();
+    SetForegroundWindow(TrayWindow);
+    TrackPopupMenu(TrayPopup, TPM_RIGHTBUTTON, GET_X_LPARAM(point), GET_Y_LPARAM(point), 0, TrayWindow, nullptr);
+    // Without this the menu of a notification-area icon may not close when the
+    // user clicks elsewhere.
+    PostMessageA(TrayWindow, WM_NULL, 0, 0);
+    ClearDesktopMenu(TrayPopup);
 }

@@ -3,20 +3,31 @@
 
 #include <windows.h>
 
-constexpr UINT ID_EXIT = 100;
-constexpr UINT ID_ADD = 110;
-constexpr UINT ID_ABOUT = 120;
-constexpr UINT ID_OPTIONS = 130;
-constexpr UINT ID_ITEM_OPEN = 500;        // + entry index
-constexpr UINT ID_ITEM_DELETE = 600;      // + entry index
-constexpr UINT ID_ITEM_RENAME = 700;      // + entry index
-constexpr UINT ID_ITEM_PROPERTIES = 800;  // + entry index
-constexpr UINT ID_ITEM_SELECT = 900;      // + entry index
+#include "res/resource.h"
 
-extern HMENU TrayMenuRoot;
-extern HMENU TrayPopup;
-extern HMENU ItemSubmenu;
+constexpr UINT ID_EXIT = IDM_EXIT;
+constexpr UINT ID_ADD = IDM_ADD;
+constexpr UINT ID_ABOUT = IDM_ABOUT;
+constexpr UINT ID_OPTIONS = IDM_OPTIONS;
+constexpr UINT ID_ITEM_OPEN = IDM_ITEM_OPEN;              // + entry index
+constexpr UINT ID_ITEM_DELETE = IDM_ITEM_DELETE;          // + entry index
+constexpr UINT ID_ITEM_RENAME = IDM_ITEM_RENAME;          // + entry index
+constexpr UINT ID_ITEM_PROPERTIES = IDM_ITEM_PROPERTIES;  // + entry index
+constexpr UINT ID_ITEM_SELECT = 900;                      // + entry index; posted, not in the menu
+
+// A caption of this many characters or more is cut there and gets "...".
+constexpr int ItemCaptionLimit = 28;
+
+extern HMENU TrayMenuRoot;  // the loaded "OBPMenu"; destroying it frees the others
+extern HMENU TrayPopup;     // submenu 0 of TrayMenuRoot: the menu that is shown
+extern HMENU ItemSubmenu;   // submenu 0 of TrayPopup: the clicked shortcut's commands
 extern char ItemCaption[MAX_PATH];
 
-// WM_CREATE of TrayWindow: 0, or -1 when the menu cannot be built.
-LRESULT CreateTrayMenu();
+// WM_CREATE of TrayWindow: loads "OBPMenu" from instance. 0, or -1 after the
+// message when the menu cannot be built.
+LRESULT CreateTrayMenu(HINSTANCE instance);
+// ID_ITEM_SELECT: the caption of the shortcut submenu from entry index.
+void SelectTrayItem(UINT index);
+// WM_TRAYMENU: re-targets the shortcut submenu at the icon's entry and tracks
+// the popup at the screen point packed in point.
+void ShowTrayMenu(WPARAM iconId, LPARAM point);

@@ -1,24 +1,206 @@
 #include "ui/traywindow.h"
 
+#include "about/about.h"
 #include "app/app.h"
+#include "app/settings.h"
+#include "desktopmenu/desktopmenu.h"
+#include "options/options.h"
 #include "tray/trayicons.h"
+#include "ui/commands.h"
 #include "ui/traymenu.h"
+#include "ui/wizard.h"
 
 LONG ModalBusy;
 
-// Stand-in until the dispatch lands: creation, shut-down and quit only.
+namespace {
+
+// The highest identifier that goes to the desktop menu; it fills only 1 to 28.
+constexpr WORD LastDesktopCommand = 98;
+
+// Marks a modal activity started from the tray for as long as it runs, so
+// that tray clicks meanwhile start nothing.
+template <typename Activity>
+void RunModal(Activity activity) {
+    ModalBusy = 1;
+    activity();
+    ModalBusy = 0;
+}
+
+bool IsClickMode(const char* mode) {
+    return lstrcmpiA(Settings.szClickMode, mode) == 0;
+}
+
+bool IsDesktopMenuOn() {
+    return lstrcmpiA(Settings.szDesktopMenu, "Ja") == 0;
+}
+
+// The window just above TrayWindow is the dialog it owns, if one is open.
+void BringModalToFront() {
+    SetForegroundWindow(GetWindow(TrayWindow, GW_HWNDPREV));
+}
+
+void PostOpenCommand(WPARAM iconId) {
+    PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_OPEN)), 0);
+}
+
+// The caption first, then the popup: both through the queue, in this order.
+void PostPopupRequest(WPARAM iconId) {
+    PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_SELECT)), 0);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    PostMessageA(TrayWindow, WM_TRAYMENU, iconId, MAKELPARAM(cursor.x, cursor.y));
+}
+
+void HandleCallbackWhileBusy(LPARAM mouseMessage) {
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        BringModalToFront();
+        MessageBeep(0);
+        break;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+        BringModalToFront();
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleCallback(WPARAM iconId, LPARAM mouseMessage) {
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+        if (IsClickMode("Einfacher Klick")) PostOpenCommand(iconId);
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (IsClickMode("Doppelklick")) PostOpenCommand(iconId);
+        break;
+    case WM_RBUTTONUP:
+        PostPopupRequest(iconId);
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT OnDesktopMenuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!IsDesktopMenuOn()) return 0;
+    switch (message) {
+    case WM_DRAWITEM:
+        DrawDesktopItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return 0;
+    case WM_MEASUREITEM:
+        MeasureDesktopItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        BuildDesktopMenu(reinterpret_cast<HMENU>(wParam), lParam);
+        return 0;
+    default:  // WM_MENUCHAR
+        return MatchDesktopMenuChar(wParam, reinterpret_cast<HMENU>(lParam));
+    }
+}
+
+}  // namespace
+
+TrayCommandTarget ClassifyTrayCommand(WORD id) {
+    // Entry indices by 16-bit subtraction, as the identifiers were formed.
+    auto item = [id](TrayCommand command, WORD base) {
+        return TrayCommandTarget{command, static_cast<WORD>(id - base)};
+    };
+    if (id >= ID_ITEM_SELECT) return item(TrayCommand::SelectItem, ID_ITEM_SELECT);
+    if (id >= ID_ITEM_PROPERTIES) return item(TrayCommand::ItemProperties, ID_ITEM_PROPERTIES);
+    if (id >= ID_ITEM_RENAME) return item(TrayCommand::RenameItem, ID_ITEM_RENAME);
+    if (id >= ID_ITEM_DELETE) return item(TrayCommand::DeleteItem, ID_ITEM_DELETE);
+    if (id >= ID_ITEM_OPEN) return item(TrayCommand::OpenItem, ID_ITEM_OPEN);
+    if (id >= 1 && id <= LastDesktopCommand) return {TrayCommand::DesktopItem, id};
+    switch (id) {
+    case ID_EXIT:
+        return {TrayCommand::Exit, 0};
+    case ID_ADD:
+        return {TrayCommand::AddShortcut, 0};
+    case ID_ABOUT:
+        return {TrayCommand::About, 0};
+    case ID_OPTIONS:
+        return {TrayCommand::Options, 0};
+    default:
+        return {TrayCommand::Ignored, 0};
+    }
+}
+
+void DispatchTrayCommand(WORD id) {
+    TrayCommandTarget target = ClassifyTrayCommand(id);
+    UINT index = target.index;
+    switch (target.command) {
+    case TrayCommand::SelectItem:
+        SelectTrayItem(index);
+        break;
+    case TrayCommand::ItemProperties:
+        ShowShortcutPropertiesCommand(index);
+        break;
+    case TrayCommand::RenameItem:
+        if (FindShortcutEntry(index)) RunModal([index] { RenameShortcut(index); });
+        break;
+    case TrayCommand::DeleteItem:
+        if (FindShortcutEntry(index)) RunModal([index] { DeleteShortcut(index); });
+        break;
+    case TrayCommand::OpenItem:
+        OpenShortcut(index);
+        break;
+    case TrayCommand::DesktopItem:
+        LaunchDesktopItem(index);
+        break;
+    case TrayCommand::Exit:
+        PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+        break;
+    case TrayCommand::AddShortcut:
+        StartAddShortcutWizard();
+        break;
+    case TrayCommand::About:
+        ShowAboutDialog();
+        break;
+    case TrayCommand::Options:
+        RunModal([] { ShowOptionsDialog(); });
+        break;
+    case TrayCommand::Ignored:
+        break;
+    }
+}
+
+void HandleTrayIconCallback(WPARAM iconId, LPARAM mouseMessage) {
+    if (ModalBusy == 1)
+        HandleCallbackWhileBusy(mouseMessage);
+    else
+        HandleCallback(iconId, mouseMessage);
+}
+
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        return CreateTrayMenu();
-    case WM_CLOSE:
-        ShutDownApplication();
-        return 0;
+        return CreateTrayMenu(reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_CLOSE:
+        ShutDownApplication();
+        return 0;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_INITMENUPOPUP:
+    case WM_MENUCHAR:
+        return OnDesktopMenuMessage(message, wParam, lParam);
+    case WM_COMMAND:
+        DispatchTrayCommand(LOWORD(wParam));
+        return 0;
+    case WM_USER:
+        HandleTrayIconCallback(wParam, lParam);
+        return 0;
+    case WM_TRAYMENU:
+        ShowTrayMenu(wParam, lParam);
+        return 0;
     default:
-        if (message == TaskbarCreatedMessage && message != 0) {
+        // The shell's new taskbar has none of our icons.
+        if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) {
             RestoreTrayIcons();
             return 0;
         }

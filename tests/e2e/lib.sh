@@ -59,8 +59,11 @@ make_marker_shortcut() {
 
 marker_count() { [ -f "$1" ] && grep -c ran "$1" || echo 0; }
 
+# A panel of fixed width at the top left: Wine keeps the clip area a docked
+# icon had when it was docked, so icons docked into a panel that grew later
+# would never get a click.
 start_tray() {
-  trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+  trayer --edge top --align left --widthtype pixel --width 400 --height 24 --SetDockType true \
     --transparent false >"$OMBRIX_SESSION/trayer.log" 2>&1 </dev/null &
   TRAYER_PID=$!
   wait_until 10 tray_panel >/dev/null || fail "trayer did not come up"

@@ -16,14 +16,21 @@ namespace {
 MessageBoxRecorder* activeBoxes;
 DialogDriver* activeDriver;
 
-void CALLBACK DriverTimerProc(HWND, UINT, UINT_PTR, DWORD) {
-    if (activeDriver) activeDriver->Tick();
+void CALLBACK DriverTimerProc(HWND, UINT, UINT_PTR timer, DWORD) {
+    DialogDriver::OnTimer(timer);
 }
 
-BOOL CALLBACK FindDialogProc(HWND window, LPARAM found) {
+struct DialogSearch {
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogProc(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
     char cls[16];
-    if (IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
+    if (window != search->except && IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) &&
+        lstrcmpA(cls, "#32770") == 0) {
+        search->found = window;
         return FALSE;
     }
     return TRUE;
@@ -180,26 +187,35 @@ size_t NotifyIconRecorder::Count(DWORD message) const {
                                              [message](const RecordedNotifyIcon& c) { return c.message == message; }));
 }
 
-HWND FindThreadDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&found));
-    return found;
+HWND FindThreadDialog(HWND except) {
+    DialogSearch search = {except, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-DialogDriver::DialogDriver(std::function<void(HWND)> act, DWORD timeoutMs)
-    : act_(std::move(act)), start_(GetTickCount()), timeoutMs_(timeoutMs) {
+DialogDriver::DialogDriver(std::function<void(HWND)> act, DWORD timeoutMs, HWND except)
+    : act_(std::move(act)), start_(GetTickCount()), timeoutMs_(timeoutMs), except_(except), outer_(activeDriver) {
     activeDriver = this;
     timer_ = SetTimer(nullptr, 0, 50, DriverTimerProc);
 }
 
 DialogDriver::~DialogDriver() {
     if (timer_) KillTimer(nullptr, timer_);
-    activeDriver = nullptr;
+    activeDriver = outer_;
+}
+
+void DialogDriver::OnTimer(UINT_PTR timer) {
+    for (DialogDriver* driver = activeDriver; driver; driver = driver->outer_) {
+        if (driver->timer_ == timer) {
+            driver->Tick();
+            return;
+        }
+    }
 }
 
 void DialogDriver::Tick() {
     if (acted_) return;
-    HWND dialog = FindThreadDialog();
+    HWND dialog = FindThreadDialog(except_);
     if (!dialog) {
         if (GetTickCount() - start_ > timeoutMs_ && timer_) {
             KillTimer(nullptr, timer_);

@@ -99,10 +99,11 @@ private:
 // Drives a modal dialog of this thread from inside its own message loop: once
 // a visible dialog window (class "#32770") of the thread exists, act runs once
 // with it. act may set controls, send commands and end the dialog. Create the
-// driver, then run the code that opens the dialog.
+// driver, then run the code that opens the dialog. A driver made inside act
+// (for a dialog that the first one opens) passes the first one as except.
 class DialogDriver {
 public:
-    explicit DialogDriver(std::function<void(HWND dialog)> act, DWORD timeoutMs = 15000);
+    explicit DialogDriver(std::function<void(HWND dialog)> act, DWORD timeoutMs = 15000, HWND except = nullptr);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
@@ -110,6 +111,8 @@ public:
     bool acted() const { return acted_; }
     // Called by the driver's timer.
     void Tick();
+    // The timer procedure's entry: ticks the live driver that owns timer.
+    static void OnTimer(UINT_PTR timer);
 
 private:
     std::function<void(HWND)> act_;
@@ -117,7 +120,9 @@ private:
     DWORD timeoutMs_;
     UINT_PTR timer_;
     bool acted_ = false;
+    HWND except_;
+    DialogDriver* outer_;
 };
 
-// The visible dialog window of this thread, if any.
-HWND FindThreadDialog();
+// The visible dialog window of this thread other than except, if any.
+HWND FindThreadDialog(HWND except = nullptr);

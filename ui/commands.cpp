@@ -1,0 +1,110 @@
+#include "ui/commands.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app/app.h"
+#include "app/handles.h"
+#include "app/text.h"
+#include "ui/rename.h"
+
+namespace {
+
+// Flags of the delete: silent (no progress window) but always confirmed.
+constexpr FILEOP_FLAGS DeleteToBinFlags = FOF_ALLOWUNDO | FOF_SILENT;
+constexpr FILEOP_FLAGS DeleteForGoodFlags = FOF_SILENT;
+
+// The part of a path after its last backslash (the whole path without one).
+const char* FileNameOf(const char* path) {
+    const char* slash = strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+bool ToWide(const char* text, WCHAR (&wide)[MAX_PATH]) {
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH) != 0;
+}
+
+void InvokePropertiesVerb(IShellFolder* folder, LPCITEMIDLIST item) {
+    ComPtr<IContextMenu> menu;
+    if (FAILED(folder->GetUIObjectOf(TrayWindow, 1, &item, IID_IContextMenu, nullptr, menu.putVoid()))) return;
+    CMINVOKECOMMANDINFO invoke = {};
+    invoke.cbSize = sizeof invoke;
+    invoke.fMask = CMIC_MASK_FLAG_NO_UI;
+    invoke.hwnd = TrayWindow;
+    invoke.lpVerb = "properties";
+    invoke.nShow = SW_SHOWNORMAL;
+    menu->InvokeCommand(&invoke);
+}
+
+}  // namespace
+
+const ShortcutEntry* FindShortcutEntry(UINT index) {
+    if (!CurrentShortcutTable.pEntries || index >= static_cast<UINT>(CurrentShortcutTable.nCount)) return nullptr;
+    return &CurrentShortcutTable.pEntries[index];
+}
+
+bool IsShiftHeld() {
+    return GetKeyState(VK_SHIFT) < 0;
+}
+
+void OpenShortcut(UINT index) {
+    const ShortcutEntry* entry = FindShortcutEntry(index);
+    if (!entry) return;
+    ShellExecuteA(TrayWindow, nullptr, entry->szLinkPath, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void DeleteShortcut(UINT index) {
+    const ShortcutEntry* entry = FindShortcutEntry(index);
+    if (!entry) return;
+    // A list of one path ended by an empty string: one byte more than a path
+    // buffer, so even a path of 259 characters keeps its second NUL.
+    char source[MAX_PATH + 1] = {};
+    CopyText(source, MAX_PATH, entry->szLinkPath);
+    SHFILEOPSTRUCTA op = {};
+    op.hwnd = TrayWindow;
+    op.wFunc = FO_DELETE;
+    op.pFrom = source;
+    op.fFlags = IsShiftHeld() ? DeleteForGoodFlags : DeleteToBinFlags;
+    SHFileOperationA(&op);
+}
+
+void RenameShortcut(UINT index) {
+    const ShortcutEntry* entry = FindShortcutEntry(index);
+    if (!entry) return;
+    PrepareRename(entry->szName, entry->szLinkPath);
+    DialogBoxParamA(AppInstance, "OBPRename", TrayWindow, ShortcutRenameProc, 0);
+}
+
+void ShowShortcutPropertiesCommand(UINT index) {
+    if (!FindShortcutEntry(index)) return;
+    if (IsShiftHeld()) {
+        ShellExecuteA(nullptr, nullptr, ProgramFolder, nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    ShowShortcutProperties(index);
+}
+
+void ShowShortcutProperties(UINT index) {
+    const ShortcutEntry* entry = FindShortcutEntry(index);
+    if (!entry) return;
+    WCHAR fileName[MAX_PATH];
+    WCHAR folderPath[MAX_PATH];
+    if (!ToWide(FileNameOf(entry->szLinkPath), fileName) || !ToWide(ProgramFolder, folderPath)) return;
+
+    // Declared in the order obtained, so they are given back in reverse.
+    ComScope com;
+    if (!com.ok()) return;
+    ComPtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.put()))) return;
+    ComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(desktop.put()))) return;
+    ShellItemList folderItem(allocator.get());
+    if (FAILED(desktop->ParseDisplayName(TrayWindow, nullptr, folderPath, nullptr, folderItem.put(), nullptr))) return;
+    ComPtr<IShellFolder> folder;
+    if (FAILED(desktop->BindToObject(folderItem.get(), nullptr, IID_IShellFolder, folder.putVoid()))) return;
+    ShellItemList fileItem(allocator.get());
+    if (FAILED(folder->ParseDisplayName(TrayWindow, nullptr, fileName, nullptr, fileItem.put(), nullptr))) return;
+    InvokePropertiesVerb(folder.get(), fileItem.get());
+}
