@@ -3,6 +3,7 @@
 # instance, it stays while it keeps activation, closes as soon as the user
 # clicks elsewhere, and the second instance then ends with 0 and adds no icon.
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/e2e_options_menu.sh"
 
 work="$OMBRIX_SESSION/e2e/about"
 folder="$work/Leiste"
@@ -37,6 +38,16 @@ wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Info über Ombrix
   fail "the dialog stayed open after losing activation"
 expect_exit "$second" 20 "the second instance did not end with 0"
 program_window_exists || fail "the first instance went away"
+
+note "from the tray: I&nfo... shows it in the running instance, Return closes it"
+open_program_menu_item n
+about=$(wait_for_window 'Info über Ombrix\+' 20) || fail "Info... showed no About dialog"
+xdotool windowactivate --sync "$about" >/dev/null 2>&1 || true
+screenshot e2e_about-from-tray
+press "$about" Return
+wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Info über Ombrix\\+\$' >/dev/null 2>&1" ||
+  fail "Return did not close the About dialog"
+program_window_exists || fail "the running instance ended with its About dialog"
 
 close_program
 expect_exit "$first" 20 "the first instance did not end with 0"

@@ -5,6 +5,7 @@
 # folder and the running instance shows its icon; "/uninstall" answered with
 # Yes removes every entry.
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/e2e_options_menu.sh"
 
 work="$OMBRIX_SESSION/e2e/options"
 folder="$work/Leiste"
@@ -75,6 +76,29 @@ wait_until 20 test -e "$folder/Rechner.lnk" || fail "the verb did not copy the s
 cmp -s "$work/elsewhere/Rechner.lnk" "$folder/Rechner.lnk" || fail "the copy differs"
 wait_until 20 tray_holds 2 || fail "the running instance shows no icon for the copied shortcut"
 screenshot e2e_options-verb-icon
+
+note "from the tray: Optionen... shows the stored state; order and QuickInfo switched off"
+open_program_menu_item Return
+options=$(wait_for_window 'Ombrix\+ Optionen' 20) || fail "Optionen... showed no options dialog"
+press "$options" alt+b alt+q
+sleep 0.5
+screenshot e2e_options-from-tray
+press "$options" Return
+wait_until 20 bash -c "iconv -f CP1252 -t UTF-8 '$folder/ombrix.ini' | grep -q '^Sortieren=Nein'" ||
+  fail "OK did not store Sortieren=Nein"
+iconv -f CP1252 -t UTF-8 "$folder/ombrix.ini" | grep -q '^QuickInfo=Nein' || fail "OK did not store QuickInfo=Nein"
+reg_value "$RUN_KEY" Ombrix+ >/dev/null || fail "autostart, shown checked, did not stay on"
+tray_holds 2 || fail "the rebuilt icon set does not hold both shortcuts"
+
+note "Cancel from the tray changes nothing"
+before=$(md5sum <"$folder/ombrix.ini")
+open_program_menu_item Return
+options=$(wait_for_window 'Ombrix\+ Optionen' 20) || fail "no options dialog the second time"
+press "$options" alt+b alt+t Escape
+wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Ombrix\+ Optionen\$' >/dev/null 2>&1" ||
+  fail "Escape did not close the options dialog"
+[ "$(md5sum <"$folder/ombrix.ini")" = "$before" ] || fail "Cancel changed ombrix.ini"
+reg_value "$RUN_KEY" Ombrix+ >/dev/null || fail "Cancel changed the autostart value"
 
 note "/uninstall answered with Yes removes every entry"
 start_ombrix "$folder" /uninstall
