@@ -185,6 +185,8 @@ BOOL InitApplication(HINSTANCE instance, const char* arguments) {
     RegisterCompanionMessages();
     RegisterTaskbarCreatedMessage();
     LoadStartupSettings();
+    // Closed from within the first-run dialog: nothing is left to run for.
+    if (!IsWindow(TrayWindow)) return FALSE;
     RebuildTrayIcons();
     RefreshTrayTips();
     if (IsOptionOn(Settings.szCompanion)) StartCompanion();

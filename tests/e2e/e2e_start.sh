@@ -17,7 +17,7 @@ first=$OMBRIX_PID
 wait_for_program_window || fail "the first instance has no window"
 
 note "idle: the main loop sleeps without a time-out"
-linux_pid=$(ombrix_linux_pid "$(basename "$folder")") || true
+linux_pid=$(ombrix_linux_pid "$folder") || true
 [ -n "$linux_pid" ] || fail "no Linux process for ombrix.exe"
 sleep 1
 before=$(cpu_ticks "$linux_pid")
@@ -55,16 +55,20 @@ note "shut-down by WM_CLOSE"
 close_program
 expect_exit "$first" 20 "the first instance did not end with 0"
 
-note "first run: no settings file, the greeting, then the program runs"
+note "first run: no settings file, the greeting, the options dialog, then the program runs"
 fresh="$work/Neu"
 make_program_folder "$fresh"
 make_marker_shortcut "$fresh/Editor.lnk" "$work/editor.marker"
+icons_before=$(tray_icon_count)
 start_ombrix "$fresh"
 fresh_pid=$OMBRIX_PID
 greeting=$(wait_for_window 'Ombrix\+' 20) || fail "no first-run message"
 screenshot e2e_start-first-run
 press "$greeting" Return
-wait_for_program_window || fail "the program did not go on after the greeting"
+options=$(wait_for_window 'Ombrix\+ Optionen' 20) || fail "no options dialog after the greeting"
+press "$options" Escape
+wait_for_icon_count $((icons_before + 1)) 20
+[ ! -e "$fresh/ombrix.ini" ] || fail "a cancelled first-run dialog wrote the settings file"
 close_program
 expect_exit "$fresh_pid" 20 "the first-run instance did not end with 0"
 note "a folder so deep that the derived commands would not fit: a message, no start"

@@ -21,8 +21,6 @@ rm -f "$trash"/Post*.lnk "$trash"/Spiel*.lnk
 # Wine learns where a docked icon is only some time after it is docked.
 settle() { sleep 2; }
 
-count_is() { [ "$(tray_icon_count)" -eq "$1" ]; }
-wait_for_icons() { wait_until 30 count_is "$1" || fail "expected $1 tray icons, have $(tray_icon_count)"; }
 
 # Icons are docked right to left in the order they were added, so entry i of
 # n is the (n - i)-th from the left.
@@ -81,7 +79,7 @@ start_tray
 start_ombrix "$folder"
 ombrix=$OMBRIX_PID
 wait_for_program_window || fail "the program has no window"
-wait_for_icons 2
+wait_for_icon_count 2
 settle
 
 note "double-click mode: a double-click starts the shortcut, a single click nothing"
@@ -109,11 +107,11 @@ screenshot e2e_ui-delete-confirm
 press "$confirm" Return
 wait_until 20 bash -c "[ ! -e '$folder/Spiel.lnk' ]" || fail "Spiel.lnk was not deleted"
 [ -e "$trash/Spiel.lnk" ] || fail "Spiel.lnk is not in the recycle bin"
-wait_for_icons 1
+wait_for_icon_count 1
 
 note "Shift+delete: the file is deleted for good"
 make_marker_shortcut "$folder/Post.lnk" "$work/Post.marker"
-wait_for_icons 2
+wait_for_icon_count 2
 settle
 right_click 1
 menu_keys Down Right Down
@@ -125,11 +123,11 @@ screenshot e2e_ui-shift-delete-confirm
 press "$confirm" Return
 wait_until 20 bash -c "[ ! -e '$folder/Post.lnk' ]" || fail "Post.lnk was not deleted"
 [ ! -e "$trash/Post.lnk" ] || fail "Post.lnk went to the recycle bin despite Shift"
-wait_for_icons 1
+wait_for_icon_count 1
 
 note "rename: through the dialog; the icons follow"
 make_marker_shortcut "$folder/Rechner.lnk" "$work/Rechner.marker"
-wait_for_icons 2
+wait_for_icon_count 2
 settle
 right_click 0
 menu_keys Down Right Down Down Return  # "Umbenennen"
@@ -142,7 +140,7 @@ xdotool key Return
 wait_until 20 bash -c "[ -e '$folder/Notizen.lnk' ] && [ ! -e '$folder/Editor.lnk' ]" ||
   fail "Editor.lnk was not renamed to Notizen.lnk"
 wait_until 10 no_dialog || fail "the rename dialog stayed open"
-wait_for_icons 2
+wait_for_icon_count 2
 settle
 # Sorted again: Notizen is entry 0, Rechner entry 1; Notizen still starts the editor's marker.
 double_click 0
@@ -173,7 +171,7 @@ mapfile -t ini < <(default_settings | sed 's/^Öffnen=.*/Öffnen=Einfacher Klick
 start_ombrix "$folder"
 ombrix=$OMBRIX_PID
 wait_for_program_window || fail "the program has no window"
-wait_for_icons 2
+wait_for_icon_count 2
 single_click 1
 expect_marker Rechner 1
 expect_marker_stays Rechner 1 2

@@ -89,6 +89,12 @@ tray_icons() {
 
 tray_icon_count() { tray_icons | wc -l; }
 
+# wait_for_icon_count N [SECONDS]: waits until exactly N icons are docked.
+icon_count_is() { [ "$(tray_icon_count)" -eq "$1" ]; }
+wait_for_icon_count() {
+  wait_until "${2:-30}" icon_count_is "$1" || fail "expected $1 tray icons, have $(tray_icon_count)"
+}
+
 # tray_icon N: the window of the N-th icon from the left (1-based).
 tray_icon() { tray_icons | sed -n "${1}p"; }
 
@@ -137,8 +143,8 @@ screenshot() {
 
 # CPU ticks (user + system) a Linux process has used so far.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-# The Linux process that runs DIR's ombrix.exe under Wine.
-ombrix_linux_pid() { pgrep -f "$1/ombrix.exe" | head -1; }
+# The Linux process that runs DIR's ombrix.exe under Wine (DIR in full).
+ombrix_linux_pid() { pgrep -f "^$1/ombrix.exe" | head -1; }
 
 cleanup() {
   close_program
