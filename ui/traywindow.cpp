@@ -30,10 +30,6 @@ bool IsClickMode(const char* mode) {
     return lstrcmpiA(Settings.szClickMode, mode) == 0;
 }
 
-bool IsDesktopMenuOn() {
-    return lstrcmpiA(Settings.szDesktopMenu, "Ja") == 0;
-}
-
 // The window just above TrayWindow is the dialog it owns, if one is open.
 void BringModalToFront() {
     SetForegroundWindow(GetWindow(TrayWindow, GW_HWNDPREV));
@@ -85,7 +81,7 @@ void HandleCallback(WPARAM iconId, LPARAM mouseMessage) {
 }
 
 LRESULT OnDesktopMenuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsDesktopMenuOn()) return 0;
+    if (!IsOptionOn(Settings.szDesktopMenu)) return 0;
     switch (message) {
     case WM_DRAWITEM:
         DrawDesktopItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
