@@ -1,9 +1,98 @@
 #include "about/about.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "app/app.h"
 #include "app/platform.h"
+#include "app/text.h"
+#include "res/resource.h"
 
-// Stand-in until the About dialog lands: a box with its caption.
+const char* const AuthorMailAddress = "ombrix@example.org";
+const char* const AuthorWebPage = "https://ombrix.example.org/";
+
+namespace {
+
+const char* const BrowserProbeName = "Ombrix+.html";
+
+// The program registered for ".html" files, learned at each opening; the
+// fall-back for a link the shell cannot open itself.
+char BrowserPath[MAX_PATH];
+char ProbeFilePath[MAX_PATH];
+
+// Creates an empty "Ombrix+.html" in the temporary folder, asks which program
+// opens it, and deletes it again.
+void LearnBrowser() {
+    BrowserPath[0] = '\0';
+    DWORD len = GetTempPathA(MAX_PATH, ProbeFilePath);
+    if (len == 0 || len >= MAX_PATH || !AppendText(ProbeFilePath, BrowserProbeName)) return;
+    OFSTRUCT record;
+    HFILE probe = OpenFile(ProbeFilePath, &record, OF_CREATE);
+    if (probe != HFILE_ERROR) _lclose(probe);
+    FindExecutableA(ProbeFilePath, nullptr, BrowserPath);
+    OpenFile(ProbeFilePath, &record, OF_DELETE);
+}
+
+bool Launched(HINSTANCE result) {
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// Only a link the shell cannot find gets the fall-back: the link handed to the
+// browser, and when that is not found either, a message with the link.
+void OpenLink(const char* link) {
+    if (Launched(ShellExecuteA(nullptr, nullptr, link, nullptr, nullptr, SW_SHOWNORMAL))) return;
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return;
+    // With no browser known there is nothing to start: an empty file name
+    // would let the shell open the current folder instead.
+    if (BrowserPath[0] != '\0') {
+        if (Launched(ShellExecuteA(nullptr, nullptr, BrowserPath, link, nullptr, SW_SHOWNORMAL))) return;
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return;
+    }
+    ShowProgramMessage(link, MB_OK | MB_ICONERROR);
+}
+
+void OpenMailLink() {
+    char link[MAX_PATH];
+    MakeMailLink(link);
+    OpenLink(link);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        LearnBrowser();
+        return TRUE;  // the focus goes to the first tab stop, OK
+    case WM_ACTIVATE:
+        // Losing activation ends the dialog like OK, once the post is dispatched.
+        if (LOWORD(wParam) == WA_INACTIVE)
+            PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        return TRUE;  // no saving or restoring of the focused control
+    case WM_COMMAND:
+        switch (wParam) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            return TRUE;
+        case IDC_ABOUT_MAIL:
+            OpenMailLink();
+            return TRUE;
+        case IDC_ABOUT_WEB:
+            OpenLink(AuthorWebPage);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void MakeMailLink(char* link) {
+    wsprintfA(link, "mailto:%s?subject=Ombrix+ v2.12", AuthorMailAddress);
+}
+
 void ShowAboutDialog() {
-    CallMessageBox(TrayWindow, "Ombrix+\nVersion 2.12", "Info über Ombrix+", MB_OK);
+    DialogBoxParamA(AppInstance, "OBPAbout", TrayWindow, AboutDialogProc, 0);
 }

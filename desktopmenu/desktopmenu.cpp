@@ -1,10 +1,258 @@
 #include "desktopmenu/desktopmenu.h"
 
-// Stand-ins until the desktop menu lands.
-void ResetDesktopIcons() {}
-void BuildDesktopMenu(HMENU, LPARAM) {}
-void ClearDesktopMenu(HMENU) {}
-void LaunchDesktopItem(UINT) {}
-BOOL MeasureDesktopItem(MEASUREITEMSTRUCT*) { return FALSE; }
-BOOL DrawDesktopItem(const DRAWITEMSTRUCT*) { return FALSE; }
-LRESULT MatchDesktopMenuChar(WPARAM, HMENU) { return 0; }
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "app/text.h"
+
+DesktopTable CurrentDesktopTable;
+
+namespace {
+
+// The popup's own items from its menu resource, which always stay.
+constexpr int kPopupOwnItems = 3;
+// Names of this many characters or more are cut to this many and "...".
+constexpr int kLabelCut = 28;
+// Space left of the icon; the label starts this much further right than the
+// icon is wide (4 beside the icon, 4 between icon and label).
+constexpr int kIconLeft = 4;
+constexpr int kLabelGap = 8;
+// A small icon is given this much more height than its own.
+constexpr int kIconHeightPad = 3;
+
+// NONCLIENTMETRICSA without the padded-border field of newer systems: every
+// version of Windows accepts this size.
+constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, lfMessageFont) + sizeof(LOGFONTA);
+
+const char kEmptyText[] = " (Leer)";
+const char kNotFoundText[] = " (Desktop nicht gefunden)";
+
+// The Desktop's file-system path, or an empty text when the shell has none.
+void ReadDesktopPath(char* path) {
+    path[0] = '\0';
+    ComPtr<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.put()))) return;
+    ShellItemList location(allocator.get());
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, location.put())) || !location.get()) return;
+    if (!SHGetPathFromIDListA(location.get(), path)) path[0] = '\0';
+}
+
+void InsertGrayedText(HMENU popup, const char* text) {
+    InsertMenuA(popup, 0, MF_BYPOSITION | MF_GRAYED, 0, text);
+}
+
+// The menu font of the system, else the stock GUI font; false when neither.
+bool ChooseMenuFont(DesktopTable& table) {
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = kClassicMetricsSize;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0))
+        table.hOwnedFont.reset(CreateFontIndirectA(&metrics.lfMenuFont));
+    table.hMenuFont = table.hOwnedFont ? static_cast<HFONT>(table.hOwnedFont.get())
+                                       : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return table.hMenuFont != nullptr;
+}
+
+// Icon and label of the item at path; a name the shell cannot describe is
+// labelled with its file name.
+void FillDesktopSlot(DesktopEntry& entry, const char* path, const char* fileName) {
+    SHFILEINFOA info = {};
+    const char* name = fileName;
+    if (SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
+        entry.hIcon.reset(info.hIcon);
+        if (info.szDisplayName[0]) name = info.szDisplayName;
+    } else {
+        entry.hIcon.reset();
+    }
+    SetDesktopLabel(entry, name);
+    CopyText(entry.szPath, path);
+}
+
+void SortDesktopSlots(DesktopTable& table, int count) {
+    std::sort(table.aEntries, table.aEntries + count, [](const DesktopEntry& a, const DesktopEntry& b) {
+        return lstrcmpA(a.szLabel, b.szLabel) < 0;
+    });
+}
+
+bool IsDotEntry(const char* name) {
+    return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0;
+}
+
+// Makes path end in a backslash; the result is the length behind it, where
+// the item names go, or 0 when it does not fit.
+size_t EndWithBackslash(char* path) {
+    size_t length = static_cast<size_t>(lstrlenA(path));
+    if (length > 0 && path[length - 1] == '\\') return length;
+    return AppendText(path, MAX_PATH, "\\") ? length + 1 : 0;
+}
+
+// Fills the slots from the Desktop folder in the order of the search and puts
+// an owner-drawn item for each into the popup; the result is how many.
+int ListDesktopItems(HMENU popup, DesktopTable& table) {
+    char* path = table.szDesktopPath;
+    const size_t namePos = EndWithBackslash(path);
+    if (namePos == 0) return 0;
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(AppendText(path, MAX_PATH, "*.*") ? FindFirstFileA(path, &found) : INVALID_HANDLE_VALUE);
+    if (search) {
+        do {
+            if (IsDotEntry(found.cFileName)) continue;
+            // A name that would make the path too long could not be opened.
+            if (!CopyText(path + namePos, MAX_PATH - namePos, found.cFileName)) continue;
+            FillDesktopSlot(table.aEntries[count], path, found.cFileName);
+            ++count;
+            SortDesktopSlots(table, count);
+            InsertMenuA(popup, static_cast<UINT>(count - 1), MF_BYPOSITION | MF_OWNERDRAW, static_cast<UINT_PTR>(count),
+                        reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(count - 1)));
+        } while (count < kDesktopSlots && FindNextFileA(search.get(), &found));
+    }
+    path[namePos] = '\0';
+    return count;
+}
+
+// The slot a WM_MEASUREITEM or WM_DRAWITEM is for, or none when no list is
+// built or the message is not about one of its items.
+DesktopEntry* DesktopSlotFor(UINT controlType, ULONG_PTR itemData) {
+    if (!CurrentDesktopTable.hMenuFont || controlType != ODT_MENU) return nullptr;
+    if (itemData >= static_cast<ULONG_PTR>(kDesktopSlots)) return nullptr;
+    return &CurrentDesktopTable.aEntries[itemData];
+}
+
+SIZE LabelExtent(HDC dc, const DesktopEntry& entry) {
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, entry.szLabel, entry.cchLabel, &extent);
+    return extent;
+}
+
+void FillItemBackground(HDC dc, const RECT& area, bool selected) {
+    if (!selected) {
+        FillRect(dc, &area, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)));
+        return;
+    }
+    UniqueGdiObject brush(CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT)));
+    if (brush) FillRect(dc, &area, static_cast<HBRUSH>(brush.get()));
+}
+
+// Background, icon and label of one item in the w x h area at (x, y) of dc.
+void PaintDesktopItem(HDC dc, int x, int y, int w, int h, const DesktopEntry& entry, bool selected) {
+    const DesktopTable& table = CurrentDesktopTable;
+    SelectedObject font(dc, table.hMenuFont);
+    FillItemBackground(dc, RECT{x, y, x + w, y + h}, selected);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    if (entry.hIcon)
+        DrawIconEx(dc, x + kIconLeft, y + (h - table.cySmIcon) / 2, entry.hIcon.get(), table.cxSmIcon, table.cySmIcon,
+                   0, nullptr, DI_NORMAL);
+    SetBkMode(dc, TRANSPARENT);
+    const SIZE label = LabelExtent(dc, entry);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    TextOutA(dc, x + table.cxSmIcon + kLabelGap, y + (h - label.cy) / 2, entry.szLabel, entry.cchLabel);
+}
+
+}  // namespace
+
+void ResetDesktopIcons() {
+    for (DesktopEntry& entry : CurrentDesktopTable.aEntries) entry.hIcon.reset();
+}
+
+void SetDesktopLabel(DesktopEntry& entry, const char* name) {
+    char* label = entry.szLabel;
+    int i = 0;
+    for (; i < kDesktopLabelSize && name[i]; ++i) label[i] = name[i];
+    for (; i < kDesktopLabelSize; ++i) label[i] = '\0';
+    for (i = kLabelCut; i < kDesktopLabelSize - 1; ++i) label[i] = '.';
+    label[kDesktopLabelSize - 1] = '\0';
+    entry.cchLabel = lstrlenA(label);
+}
+
+void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
+    DesktopTable& table = CurrentDesktopTable;
+    ReadDesktopPath(table.szDesktopPath);
+    // Only the top-level popup gets the list, not its submenus.
+    if (lParam != 0) return;
+    ClearDesktopMenu(popup);
+    InsertMenuA(popup, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    if (!table.szDesktopPath[0]) {
+        InsertGrayedText(popup, kNotFoundText);
+        return;
+    }
+    if (!ChooseMenuFont(table)) return;
+    table.cxSmIcon = GetSystemMetrics(SM_CXSMICON);
+    table.cySmIcon = GetSystemMetrics(SM_CYSMICON);
+    // The shell's icon handlers for shortcuts are COM objects.
+    ComScope com;
+    if (ListDesktopItems(popup, table) == 0) InsertGrayedText(popup, kEmptyText);
+}
+
+void ClearDesktopMenu(HMENU popup) {
+    while (GetMenuItemCount(popup) > kPopupOwnItems) {
+        if (!DeleteMenu(popup, 0, MF_BYPOSITION)) break;
+    }
+    CurrentDesktopTable.hMenuFont = nullptr;
+    CurrentDesktopTable.hOwnedFont.reset();
+    ResetDesktopIcons();
+}
+
+void LaunchDesktopItem(UINT id) {
+    if (id < 1 || id > static_cast<UINT>(kDesktopSlots)) return;
+    const char* path = CurrentDesktopTable.aEntries[id - 1].szPath;
+    // A slot that no build has filled names nothing to open.
+    if (!path[0]) return;
+    ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+BOOL MeasureDesktopItem(MEASUREITEMSTRUCT* item) {
+    if (!item) return FALSE;
+    const DesktopEntry* entry = DesktopSlotFor(item->CtlType, item->itemData);
+    if (!entry) return FALSE;
+    const DesktopTable& table = CurrentDesktopTable;
+    // Without a DC to measure in, the item gets the icon's size so the menu still opens.
+    SIZE label = {};
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (dc) {
+        SelectedObject font(dc.get(), table.hMenuFont);
+        label = LabelExtent(dc.get(), *entry);
+    }
+    item->itemWidth = static_cast<UINT>(table.cxSmIcon + label.cx + kLabelGap);
+    item->itemHeight = static_cast<UINT>(std::max(table.cySmIcon + kIconHeightPad, static_cast<int>(label.cy)));
+    return TRUE;
+}
+
+BOOL DrawDesktopItem(const DRAWITEMSTRUCT* item) {
+    if (!item) return FALSE;
+    const DesktopEntry* entry = DesktopSlotFor(item->CtlType, item->itemData);
+    if (!entry) return FALSE;
+    const RECT& area = item->rcItem;
+    const int w = area.right - area.left;
+    const int h = area.bottom - area.top;
+    if (w <= 0 || h <= 0) return TRUE;
+    const bool selected = (item->itemState & ODS_SELECTED) != 0;
+    // Composed off-screen and copied in one go, so it never shows half drawn.
+    UniqueMemoryDc offscreen(CreateCompatibleDC(item->hDC));
+    UniqueGdiObject bitmap;
+    if (offscreen) bitmap.reset(CreateCompatibleBitmap(item->hDC, w, h));
+    if (!bitmap) {
+        const int saved = SaveDC(item->hDC);
+        PaintDesktopItem(item->hDC, area.left, area.top, w, h, *entry, selected);
+        RestoreDC(item->hDC, saved);
+        return TRUE;
+    }
+    SelectedObject picture(offscreen.get(), bitmap.get());
+    PaintDesktopItem(offscreen.get(), 0, 0, w, h, *entry, selected);
+    BitBlt(item->hDC, area.left, area.top, w, h, offscreen.get(), 0, 0, SRCCOPY);
+    return TRUE;
+}
+
+LRESULT MatchDesktopMenuChar(WPARAM wParam, HMENU menu) {
+    const BYTE typed = LOBYTE(LOWORD(wParam));
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        char text[3] = {};
+        if (GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION) > 0 &&
+            static_cast<BYTE>(text[0]) == typed)
+            return MAKELRESULT(position, MNC_SELECT);
+    }
+    return MNC_IGNORE;
+}

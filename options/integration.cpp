@@ -1,8 +1,238 @@
 #include "options/integration.h"
 
-// Stand-ins until the system integration lands.
-IntegrationState ReadIntegrationState() {
-    return IntegrationState{};
+#include "app/app.h"
+#include "app/handles.h"
+#include "app/platform.h"
+#include "app/text.h"
+
+#include <cstring>
+
+MachineRegistryRoots MachineRoots = {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT};
+
+const char* const RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const UninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrix+";
+const char* const PolicyKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const char* const UserClassesPath = "Software\\Classes";
+
+namespace {
+
+const char* const ProgramValueName = "Ombrix+";
+const char* const NoDesktopValueName = "NoDesktop";
+const char* const DesktopWindowClass = "Progman";
+
+// Reading asks for write access too, so an account that cannot change an
+// entry does not see it as its own.
+constexpr REGSAM EntryAccess = KEY_READ | KEY_WRITE;
+
+// The two places of one entry: the machine-wide key and, for accounts that may
+// not write there, its per-user counterpart under HKEY_CURRENT_USER.
+struct EntryPlace {
+    HKEY root;
+    char szSubkey[MAX_PATH];
+};
+struct EntryPlaces {
+    EntryPlace machine;
+    EntryPlace user;
+};
+
+EntryPlace MachinePlace(HKEY root, const char* subkey) {
+    EntryPlace place = {root, ""};
+    CopyText(place.szSubkey, subkey);
+    return place;
 }
-void ApplyIntegrationState(const IntegrationState&) {}
-void RunUninstall() {}
+
+EntryPlace UserClassesPlace(const char* subkey) {
+    EntryPlace place = {HKEY_CURRENT_USER, ""};
+    wsprintfA(place.szSubkey, "%s\\%s", UserClassesPath, subkey);
+    return place;
+}
+
+EntryPlaces RunPlaces() {
+    return {MachinePlace(MachineRoots.hMachine, RunKeyPath), MachinePlace(HKEY_CURRENT_USER, RunKeyPath)};
+}
+
+EntryPlaces UninstallPlaces() {
+    return {MachinePlace(MachineRoots.hMachine, UninstallKeyPath), MachinePlace(HKEY_CURRENT_USER, UninstallKeyPath)};
+}
+
+// The verb's "Command" key, or with commandKey false its parent, the verb key.
+EntryPlaces VerbPlaces(const char* fileClass, bool commandKey) {
+    char subkey[MAX_PATH];
+    wsprintfA(subkey, commandKey ? "%s\\Shell\\Ombrix+\\Command" : "%s\\Shell\\Ombrix+", fileClass);
+    return {MachinePlace(MachineRoots.hClasses, subkey), UserClassesPlace(subkey)};
+}
+
+const char* const ShortcutClasses[] = {"lnkfile", "piffile"};
+
+UniqueRegKey CreateEntryKey(const EntryPlace& place) {
+    UniqueRegKey key;
+    if (RegCreateKeyExA(place.root, place.szSubkey, 0, nullptr, REG_OPTION_NON_VOLATILE, EntryAccess, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS)
+        key.release();
+    return key;
+}
+
+UniqueRegKey OpenEntryKey(const EntryPlace& place) {
+    UniqueRegKey key;
+    if (RegOpenKeyExA(place.root, place.szSubkey, 0, EntryAccess, key.put()) != ERROR_SUCCESS) key.release();
+    return key;
+}
+
+LONG SetTextValue(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(lstrlenA(text) + 1));
+}
+
+// A value as text; empty when it cannot be read or does not fit the buffer,
+// so an over-long text never matches.
+void ReadTextValue(const EntryPlace& place, const char* name, char (&text)[MAX_PATH + 1]) {
+    text[0] = '\0';
+    UniqueRegKey key = OpenEntryKey(place);
+    if (!key) return;
+    DWORD size = MAX_PATH;
+    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        size > MAX_PATH)
+        size = 0;
+    text[size] = '\0';  // a stored text without its NUL ends here
+}
+
+bool PlaceHolds(const EntryPlace& place, const char* name, const char* expected) {
+    char text[MAX_PATH + 1];
+    ReadTextValue(place, name, text);
+    return expected[0] != '\0' && lstrcmpiA(text, expected) == 0;
+}
+
+bool EntryHolds(const EntryPlaces& places, const char* name, const char* expected) {
+    return PlaceHolds(places.machine, name, expected) || PlaceHolds(places.user, name, expected);
+}
+
+void DeleteValueAt(const EntryPlace& place, const char* name) {
+    if (UniqueRegKey key = OpenEntryKey(place)) RegDeleteValueA(key.get(), name);
+}
+
+void DeleteValueEverywhere(const EntryPlaces& places, const char* name) {
+    DeleteValueAt(places.machine, name);
+    DeleteValueAt(places.user, name);
+}
+
+void DeleteKeyEverywhere(const EntryPlaces& places) {
+    RegDeleteKeyA(places.machine.root, places.machine.szSubkey);
+    RegDeleteKeyA(places.user.root, places.user.szSubkey);
+}
+
+// The key an entry is written to: the machine-wide one, or the per-user one
+// when the machine-wide key refuses. onMachine tells which.
+UniqueRegKey CreateWritableEntryKey(const EntryPlaces& places, bool& onMachine) {
+    UniqueRegKey key = CreateEntryKey(places.machine);
+    onMachine = static_cast<bool>(key);
+    if (!key) key = CreateEntryKey(places.user);
+    return key;
+}
+
+// Writes one text value of an entry. A per-user copy left from an earlier
+// fall-back goes once the machine-wide write works, so nothing runs twice.
+void WriteTextEntry(const EntryPlaces& places, const char* name, const char* text) {
+    bool onMachine = false;
+    UniqueRegKey key = CreateWritableEntryKey(places, onMachine);
+    if (!key) return;
+    if (SetTextValue(key.get(), name, text) == ERROR_SUCCESS && onMachine) DeleteValueAt(places.user, name);
+}
+
+void ShowDesktopWindow(bool show) {
+    if (HWND desktop = FindWindowA(DesktopWindowClass, nullptr)) ShowWindow(desktop, show ? SW_SHOW : SW_HIDE);
+}
+
+// The policy value, 1 to hide and 0 to show (REG_BINARY, 4 bytes); the
+// desktop window follows only when the value was stored.
+void WriteDesktopPolicy(bool hide) {
+    UniqueRegKey key = CreateEntryKey(MachinePlace(HKEY_CURRENT_USER, PolicyKeyPath));
+    if (!key) return;
+    const BYTE data[4] = {static_cast<BYTE>(hide ? 1 : 0), 0, 0, 0};
+    if (RegSetValueExA(key.get(), NoDesktopValueName, 0, REG_BINARY, data, sizeof data) == ERROR_SUCCESS)
+        ShowDesktopWindow(!hide);
+}
+
+void WriteShellVerbs(const char* verbCommand) {
+    for (const char* fileClass : ShortcutClasses) WriteTextEntry(VerbPlaces(fileClass, true), nullptr, verbCommand);
+}
+
+// Each child key before its parent, for both file classes, in both places.
+void DeleteShellVerbs() {
+    for (const char* fileClass : ShortcutClasses) {
+        DeleteKeyEverywhere(VerbPlaces(fileClass, true));
+        DeleteKeyEverywhere(VerbPlaces(fileClass, false));
+    }
+}
+
+void WriteUninstallEntry(const char* uninstallCommand) {
+    EntryPlaces places = UninstallPlaces();
+    bool onMachine = false;
+    UniqueRegKey key = CreateWritableEntryKey(places, onMachine);
+    if (!key) return;
+    SetTextValue(key.get(), "DisplayName", "Ombrix+");
+    if (SetTextValue(key.get(), "UninstallString", uninstallCommand) == ERROR_SUCCESS && onMachine)
+        RegDeleteKeyA(places.user.root, places.user.szSubkey);
+}
+
+struct StoredCommands {
+    char szRun[MAX_PATH];
+    char szVerb[MAX_PATH];
+    char szUninstall[MAX_PATH];
+};
+
+StoredCommands MakeStoredCommands() {
+    StoredCommands commands;
+    MakeStoredCommand(RunCommand, commands.szRun);
+    MakeStoredCommand(VerbCommand, commands.szVerb);
+    MakeStoredCommand(UninstallCommand, commands.szUninstall);
+    return commands;
+}
+
+}  // namespace
+
+bool MakeStoredCommand(const char* command, char (&stored)[MAX_PATH]) {
+    size_t cchExe = strlen(RunCommand);
+    bool startsWithExe = cchExe > 0 && strncmp(command, RunCommand, cchExe) == 0;
+    if (startsWithExe && CopyText(stored, "\"") && AppendText(stored, RunCommand) && AppendText(stored, "\"") &&
+        AppendText(stored, command + cchExe))
+        return true;
+    stored[0] = '\0';
+    return false;
+}
+
+IntegrationState ReadIntegrationState() {
+    StoredCommands commands = MakeStoredCommands();
+    IntegrationState state;
+    state.fHideDesktop = !IsWindowVisible(FindWindowA(DesktopWindowClass, nullptr));
+    state.fAutostart = EntryHolds(RunPlaces(), ProgramValueName, commands.szRun);
+    bool lnkVerb = EntryHolds(VerbPlaces("lnkfile", true), nullptr, commands.szVerb);
+    bool pifVerb = EntryHolds(VerbPlaces("piffile", true), nullptr, commands.szVerb);
+    state.fShellVerb = lnkVerb && pifVerb;
+    return state;
+}
+
+void ApplyIntegrationState(const IntegrationState& state) {
+    StoredCommands commands = MakeStoredCommands();
+    WriteDesktopPolicy(state.fHideDesktop);
+    if (state.fAutostart && commands.szRun[0])
+        WriteTextEntry(RunPlaces(), ProgramValueName, commands.szRun);
+    else
+        DeleteValueEverywhere(RunPlaces(), ProgramValueName);
+    if (state.fShellVerb && commands.szVerb[0])
+        WriteShellVerbs(commands.szVerb);
+    else
+        DeleteShellVerbs();
+    if (commands.szUninstall[0]) WriteUninstallEntry(commands.szUninstall);
+}
+
+void RunUninstall() {
+    if (CallMessageBox(nullptr, "Soll Ombrix+ wirklich deinstalliert werden?", "Ombrix+ Deinstallation",
+                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
+        return;
+    WriteDesktopPolicy(false);
+    DeleteValueEverywhere(RunPlaces(), ProgramValueName);
+    DeleteShellVerbs();
+    DeleteKeyEverywhere(UninstallPlaces());
+    wsprintfA(MessageText, "Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n%s", ProgramFolder);
+    ShowProgramMessage(MessageText, MB_OK | MB_ICONINFORMATION);
+}

@@ -5,6 +5,24 @@
 #define IDI_RENAME 1801        // icon of the rename dialog (32x32, 16 colours)
 #define IDB_ABOUT 1900         // picture of the About dialog (96x120, 16 colours)
 
+// Options dialog "OBPOptions"
+#define IDC_SINGLE_CLICK 131   // "einfacher &Klick"
+#define IDC_DOUBLE_CLICK 132   // "&Doppelklick"
+#define IDC_FOLDER_PATH 133    // the program folder, read-only
+#define IDC_MARK_LINKS 134     // "&Verknüpfungen kennzeichnen"
+#define IDC_QUICK_INFO 135     // "&QuickInfo "Ombrix+" anzeigen"
+#define IDC_OPEN_FOLDER 136    // "Ö&ffnen..."
+#define IDC_HIDE_DESKTOP 137   // "Desktop-&Elemente ausblenden"
+#define IDC_AUTOSTART 138      // "Au&tostart aktivieren"
+#define IDC_COMPANION 139      // "als Er&weiterung integrieren"
+#define IDC_SHELL_VERB 140     // "&Shellerweiterung aktivieren"
+#define IDC_DESKTOP_MENU 141   // "Desktop-&Menü aktivieren"
+#define IDC_SORT 142           // "Alpha&betisch sortieren"
+
+// About dialog "OBPAbout"
+#define IDC_ABOUT_MAIL 150     // "&E-Mail"
+#define IDC_ABOUT_WEB 151      // "&Webseite"
+
 // Commands of the tray popup "OBPMenu"; the item commands are re-targeted at
 // entry i before each showing (base + i).
 #define IDM_EXIT 100

@@ -108,7 +108,12 @@ TEST_F(SettingsFile, OverLongValuesAreCutToTheirBufferThenChecked) {
 
 TEST_F(SettingsFile, FirstStartGreetsAndGoesOn) {
     MessageBoxRecorder boxes;
+    AppInstance = GetModuleHandleA(nullptr);
+    TrayWindow = nullptr;  // an earlier test may have destroyed it; the dialog then has no owner
+    // The options dialog follows the greeting; it is cancelled here.
+    DialogDriver driver([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
     LoadStartupSettings();
+    EXPECT_TRUE(driver.acted()) << "no options dialog after the greeting";
     ASSERT_EQ(boxes.boxes.size(), 1u);
     const RecordedMessage& box = boxes.boxes[0];
     EXPECT_EQ(box.caption, "Ombrix+");
