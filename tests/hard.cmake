@@ -2,6 +2,8 @@
 # tests of the program's code and end to end with the real ombrix.exe.
 ombrix_unit_test(hard_tests unit/hard_soak_test.cpp unit/hard_badinput_test.cpp)
 target_link_libraries(hard_tests PRIVATE ombrix_objcounts)
+# One case fills the session's Desktop for a moment.
+set_tests_properties(hard_tests PROPERTIES RESOURCE_LOCK session_desktop)
 ombrix_e2e_test(e2e_soak)
 ombrix_e2e_test(e2e_badinput)
 
