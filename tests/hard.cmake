@@ -6,6 +6,7 @@ target_link_libraries(hard_tests PRIVATE ombrix_objcounts)
 set_tests_properties(hard_tests PROPERTIES RESOURCE_LOCK session_desktop)
 ombrix_e2e_test(e2e_soak)
 ombrix_e2e_test(e2e_badinput)
+set_tests_properties(e2e_badinput PROPERTIES RESOURCE_LOCK session_desktop)
 
 # The benchmark programs (run by tests/bench/benchmark.sh, not by CTest).
 add_executable(bench_tray bench/bench_tray.cpp)
