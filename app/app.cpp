@@ -61,11 +61,15 @@ void OpenFolderWatch() {
     ChangeHandle = FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
 }
 
+// The watch is armed again before the folder is read: a change made before
+// this point is in what the scan reads, one made after it signals the watch
+// again. Re-arming after the rebuild would lose, on systems that do not keep
+// the changes of an unarmed watch (Wine), every change made during the scan.
 void OnFolderChanged() {
+    FindNextChangeNotification(ChangeHandle);
     RebuildTrayIcons();
     RefreshTrayTips();
     NotifyCompanion(CompanionAddTrayIconMessage);
-    FindNextChangeNotification(ChangeHandle);
 }
 
 }  // namespace
@@ -128,6 +132,10 @@ void CopyShortcutIntoFolder(const char* arguments) {
     char source[MAX_PATH + 1] = {};
     char target[MAX_PATH + 1] = {};
     bool isShortcut = EndsWithNoCase(arguments, ".lnk") || EndsWithNoCase(arguments, ".pif");
+    // A folder named like a shortcut is no shortcut: copying it would bring a
+    // whole tree into the program's folder.
+    DWORD attributes = isShortcut ? GetFileAttributesA(arguments) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) isShortcut = false;
     if (!isShortcut || !CopyText(source, MAX_PATH, arguments)) {
         CallMessageBox(nullptr, "Fehler beim Kopieren der Verknüpfung.", "Ombrix+", MB_ICONERROR);
         return;

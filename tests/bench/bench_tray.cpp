@@ -3,7 +3,6 @@
 // the tray calls of an unchanged rebuild, and the process's memory and object
 // counts after the first build and after 1,000 rebuilds of a changing folder.
 #include <windows.h>
-#include <psapi.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 
 #include "app/app.h"
 #include "app/settings.h"
+#include "bench/object_counts.h"
 #include "support/testsupport.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
@@ -73,26 +73,11 @@ void ShellQueryFloor(const TempFolder& folder) {
     FindClose(find);
 }
 
-struct Counts {
-    DWORD handles, gdi, user;
-    SIZE_T privateKb;
-};
-
-Counts ReadCounts() {
-    Counts c = {};
-    GetProcessHandleCount(GetCurrentProcess(), &c.handles);
-    c.gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    c.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    PROCESS_MEMORY_COUNTERS_EX mem = {};
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem);
-    c.privateKb = mem.PrivateUsage / 1024;
-    return c;
-}
-
-void PrintCounts(const char* when, const Counts& c) {
-    std::printf("| %s | %lu | %lu | %lu | %lu |\n", when, static_cast<unsigned long>(c.handles),
-                static_cast<unsigned long>(c.gdi), static_cast<unsigned long>(c.user),
-                static_cast<unsigned long>(c.privateKb));
+void PrintCounts(const char* when, const ObjectCounts& c) {
+    std::printf("| %s | %lu | %lu | %lu | %lu | %lu | %lu | %lu |\n", when, static_cast<unsigned long>(c.kernelHandles),
+                static_cast<unsigned long>(c.gdiObjects), static_cast<unsigned long>(c.icons),
+                static_cast<unsigned long>(c.menus), static_cast<unsigned long>(c.windows),
+                static_cast<unsigned long>(c.committedKb), static_cast<unsigned long>(c.workingSetKb));
 }
 
 }  // namespace
@@ -125,13 +110,13 @@ int main() {
         RemoveTrayIcons();
     }
 
-    std::printf("\n| process (20 shortcuts, one renamed before each rebuild) | handles | GDI objects | USER objects "
-                "| private KiB |\n|---|---|---|---|---|\n");
+    std::printf("\n| process (20 shortcuts, one renamed before each rebuild) | kernel handles | GDI objects | icons "
+                "| menus | windows | committed KiB | working set KiB |\n|---|---|---|---|---|---|---|---|\n");
     TempFolder folder("bench soak");
     FillFolder(folder, 20);
     lstrcpynA(ProgramFolder, folder.path().c_str(), MAX_PATH);
     RebuildTrayIcons();
-    Counts first = ReadCounts();
+    ObjectCounts first = ReadOwnObjectCounts();
     PrintCounts("after the first build", first);
     std::string a = folder.file("Verknüpfung 000.lnk"), b = folder.file("Zuletzt.lnk");
     for (int i = 0; i < 1000; ++i) {
@@ -141,7 +126,7 @@ int main() {
             MoveFileA(b.c_str(), a.c_str());
         RebuildTrayIcons();
     }
-    PrintCounts("after 1,000 changed rebuilds", ReadCounts());
+    PrintCounts("after 1,000 changed rebuilds", ReadOwnObjectCounts());
     RemoveTrayIcons();
     return 0;
 }
