@@ -12,8 +12,6 @@ mapfile -t ini < <(default_settings)
 make_program_folder "$folder" "${ini[@]}"
 make_marker_shortcut "$work/template.lnk" "$work/plain.marker"
 
-count_is() { [ "$(tray_icon_count)" -eq "$1" ]; }
-wait_for_icons() { wait_until 60 count_is "$1" || fail "expected $1 tray icons, have $(tray_icon_count)"; }
 entry_icon() { tray_icon $(($(tray_icon_count) - $1)); }
 
 # expect_copy_error WHAT ARGUMENT: the copy mode refuses with its message and ends with 0.
@@ -85,7 +83,7 @@ ombrix=$OMBRIX_PID
 box=$(wait_for_window 'Ombrix\+' 90) || fail "no message about the shortcuts left out"
 screenshot e2e_badinput-300-shortcuts
 press "$box" Return
-wait_for_icons 100
+wait_for_icon_count 100 60
 program_window_exists || fail "the program ended"
 close_program
 expect_exit "$ombrix" 60 "the program with 300 shortcuts did not end with 0"
@@ -102,7 +100,7 @@ make_program_folder "$folder" "${ini[@]}"
 cp "$work/template.lnk" "$folder/Normal.lnk"
 start_ombrix "$folder"
 ombrix=$OMBRIX_PID
-wait_for_icons 1
+wait_for_icon_count 1 60
 sleep 2
 xdotool mousemove --window "$(tray_icon 1)" 8 8 click 3
 popup() {

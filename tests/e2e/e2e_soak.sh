@@ -16,8 +16,6 @@ anchors=(A B C D E)
 for a in "${anchors[@]}"; do make_marker_shortcut "$folder/Soak $a.lnk" "$work/$a.marker"; done
 make_marker_shortcut "$work/template.lnk" "$work/storm.marker"
 
-count_is() { [ "$(tray_icon_count)" -eq "$1" ]; }
-wait_for_icons() { wait_until 60 count_is "$1" || fail "expected $1 tray icons, have $(tray_icon_count)"; }
 shortcut_count() { find "$folder" -maxdepth 1 -name '*.lnk' | wc -l; }
 # Entry i of n is docked (n - i)-th from the left: icons dock right to left.
 entry_icon() { tray_icon $(($(tray_icon_count) - $1)); }
@@ -53,18 +51,18 @@ start_tray
 start_ombrix "$folder"
 ombrix=$OMBRIX_PID
 wait_for_program_window || fail "the program has no window"
-wait_for_icons 5
+wait_for_icon_count 5 60
 
 note "warm-up storm and a first start, then the counts to come back to"
 storm 200
 clear_storm
-wait_for_icons 5
+wait_for_icon_count 5 60
 sleep 2
 double_click 0
 expect_marker A 1
 sleep 2
 before=$(counts) || fail "no counts for the running program"
-linux_pid=$(ombrix_linux_pid "$(basename "$folder")")
+linux_pid=$(ombrix_linux_pid "$folder")
 rss_before=$(awk '/VmRSS/ {print $2}' "/proc/$linux_pid/status")
 note "before: $before, VmRSS $rss_before kB"
 
@@ -72,9 +70,9 @@ note "2,000 file operations in bursts"
 start=$SECONDS
 storm 2000
 note "storm took $((SECONDS - start)) s; $(shortcut_count) shortcuts left"
-wait_for_icons "$(shortcut_count)"
+wait_for_icon_count "$(shortcut_count)" 60
 sleep 3
-wait_for_icons "$(shortcut_count)"
+wait_for_icon_count "$(shortcut_count)" 60
 screenshot e2e_soak-after-storm
 
 note "the anchors come first, in order, and start their shortcuts"
@@ -85,7 +83,7 @@ done
 
 note "back to the anchors: handles and windows as before"
 clear_storm
-wait_for_icons 5
+wait_for_icon_count 5 60
 sleep 3
 after=$(counts)
 rss_after=$(awk '/VmRSS/ {print $2}' "/proc/$linux_pid/status")
@@ -97,7 +95,7 @@ note "the tray ends and starts again: the icons come back"
 stop_tray
 sleep 2
 start_tray
-wait_for_icons 5
+wait_for_icon_count 5 60
 sleep 2
 screenshot e2e_soak-tray-restarted
 double_click 0
@@ -106,9 +104,9 @@ expect_marker A 3
 note "the TaskbarCreated broadcast: the icons are there once, and take clicks"
 wine "$TOOLS/taskbar_created.exe" || fail "the broadcast was not sent"
 sleep 3
-wait_for_icons 5
+wait_for_icon_count 5 60
 sleep 2
-count_is 5 || fail "after the broadcast: $(tray_icon_count) icons"
+icon_count_is 5 || fail "after the broadcast: $(tray_icon_count) icons"
 double_click 1
 expect_marker B 2
 program_window_exists || fail "the program went away"

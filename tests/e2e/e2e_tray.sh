@@ -72,7 +72,6 @@ icon_order() {
   done | tr '\n' ' ' | sed 's/ $//'
 }
 
-icon_count_is() { [ "$(tray_icon_count)" -eq "$1" ]; }
 
 # order_is "NAME ..." REFERENCE...: the tray shows these pictures in this
 # order; one unpainted icon may stand for its name.

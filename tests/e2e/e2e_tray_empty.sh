@@ -10,7 +10,6 @@ folder="$work/Leiste"
 mapfile -t ini < <(default_settings)
 make_program_folder "$folder" "${ini[@]}"
 start_tray
-icon_count_is() { [ "$(tray_icon_count)" -eq "$1" ]; }
 
 note "Cancel at the prompt ends the program"
 start_ombrix "$folder"
