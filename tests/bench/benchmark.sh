@@ -84,7 +84,7 @@ folder="$work/Leiste10"
 start_ombrix "$folder"
 wait_until 120 docked_at_least 10 || fail "the idle run did not dock its icons"
 sleep 3
-linux_pid=$(ombrix_linux_pid "$(basename "$folder")")
+linux_pid=$(ombrix_linux_pid "$folder")
 ticks0=$(cpu_ticks "$linux_pid")
 sleep 30
 ticks1=$(cpu_ticks "$linux_pid")
