@@ -47,7 +47,12 @@ void LoadSettings() {
 }
 
 BOOL SettingsFileExists() {
-    return OpenFile(IniPath, &FileTestRecord, OF_EXIST) != HFILE_ERROR;
+    if (OpenFile(IniPath, &FileTestRecord, OF_EXIST) != HFILE_ERROR) return TRUE;
+    // OpenFile's record holds only OFS_MAXPATHNAME characters and fails on a
+    // deeper file; ask the file system itself, or every start would be a first.
+    if (lstrlenA(IniPath) < OFS_MAXPATHNAME - 1) return FALSE;
+    DWORD attributes = GetFileAttributesA(IniPath);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void ShowFirstRunMessage() {

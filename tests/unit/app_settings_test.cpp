@@ -131,3 +131,19 @@ TEST_F(SettingsFile, LaterStartsDoNotGreet) {
     LoadStartupSettings();
     EXPECT_TRUE(boxes.boxes.empty());
 }
+
+// OpenFile's record holds 128 characters: a settings file deeper than that is
+// still found, so such a folder does not greet every start as the first.
+TEST(SettingsFileExistsDeep, FindsAFileBeyondTheOpenFileLimit) {
+    TempFolder folder("settings deep");
+    std::string deep = folder.file(std::string(60, 'x'));
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    deep += "\\" + std::string(60, 'y');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    std::string ini = deep + "\\ombrix.ini";
+    ASSERT_GT(ini.size(), 128u);
+    lstrcpynA(IniPath, ini.c_str(), MAX_PATH);
+    EXPECT_FALSE(SettingsFileExists());
+    WriteBytes(ini, "[Ombrix+ Optionen]\r\nSortieren=Nein\r\n");
+    EXPECT_TRUE(SettingsFileExists());
+}
