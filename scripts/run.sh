@@ -18,9 +18,9 @@ else
   unset SESSION_DISPLAY
   virtual=yes
 fi
-bash "$root/tests/bench/session.sh" start "$session" >/dev/null
+bash "$root/scripts/session.sh" start "$session" >/dev/null
 . "$session/env.sh"
-trap 'bash "$root/tests/bench/session.sh" stop "$session" >/dev/null' EXIT
+trap 'bash "$root/scripts/session.sh" stop "$session" >/dev/null' EXIT
 
 sample="$BUILD_DIR/sample"
 tools="$BUILD_DIR/tools"

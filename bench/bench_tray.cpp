@@ -13,7 +13,7 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "bench/object_counts.h"
-#include "support/testsupport.h"
+#include "support/support.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The benchmark: prints the figures of docs/performance.md as Markdown.
 #
-#   BUILD_DIR=build bash tests/bench/benchmark.sh      (after scripts/build.sh)
+#   BUILD_DIR=build bash bench/benchmark.sh      (after scripts/build.sh)
 #
 # It runs in a test session of its own (BUILD_DIR/bench-session), on the same
 # Wine and virtual display as the tests. Each time is the median of RUNS runs.
 #   1. start-up until all icons are docked in trayer, for 10 and 100 shortcuts,
-#      against tools/baseline_tray.exe (one icon, then it ends);
+#      against bench/baseline_tray.exe (one icon, then it ends);
 #   2. bench_tray.exe: RebuildTrayIcons against the shell-query floor, tray
 #      calls of an unchanged rebuild, object counts before and after 1,000
 #      changed rebuilds;
@@ -16,11 +16,11 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${BUILD_DIR:-$root/build}" && pwd)
 RUNS=${RUNS:-5}
 session="$build/bench-session"
-bash "$root/tests/bench/session.sh" start "$session" >/dev/null
-trap 'bash "$root/tests/bench/session.sh" stop "$session" >/dev/null' EXIT
+bash "$root/scripts/session.sh" start "$session" >/dev/null
+trap 'bash "$root/scripts/session.sh" stop "$session" >/dev/null' EXIT
 export OMBRIX_BUILD=$build OMBRIX_SESSION=$session
 . "$root/tests/e2e/lib.sh"
-trap 'cleanup; bash "$root/tests/bench/session.sh" stop "$session" >/dev/null' EXIT
+trap 'cleanup; bash "$root/scripts/session.sh" stop "$session" >/dev/null' EXIT
 
 now_ms() { date +%s%3N; }
 median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
@@ -57,7 +57,7 @@ startup_ms() {
 baseline_ms() {
   local t0 t1 pid
   t0=$(now_ms)
-  wine "$TOOLS/baseline_tray.exe" 1500 >/dev/null 2>&1 </dev/null &
+  wine "$build/bench/baseline_tray.exe" 1500 >/dev/null 2>&1 </dev/null &
   pid=$!
   wait_until 60 docked_at_least 1 || fail "the baseline icon was not docked"
   t1=$(now_ms)
@@ -98,7 +98,7 @@ expect_exit "$OMBRIX_PID" 30 "ombrix.exe did not end"
 echo
 echo "## RebuildTrayIcons and object counts (bench_tray.exe, medians of 5 in the program)"
 echo
-wine "$build/tests/bench_tray.exe" 2>/dev/null | tr -d '\r'
+wine "$build/bench/bench_tray.exe" 2>/dev/null | tr -d '\r'
 
 echo
 echo "## Machine"

@@ -1,0 +1,293 @@
+#include "support/support.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "app/app.h"
+#include "app/handles.h"
+#include "app/settings.h"
+#include "tray/shortcuts.h"
+#include "tray/trayicons.h"
+#include "ui/traymenu.h"
+#include "ui/traywindow.h"
+
+namespace {
+
+MessageBoxRecorder* liveBoxes;
+TrayRecorder* liveTray;
+DialogDriver* liveDriver;
+
+int WINAPI RecordBox(HWND, LPCSTR text, LPCSTR, UINT) {
+    liveBoxes->texts.push_back(text ? text : "");
+    return liveBoxes->answer;
+}
+
+BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
+    TrayRecorder& tray = *liveTray;
+    ++tray.calls;
+    if (tray.refuse && tray.refuse(message, data->uID)) return FALSE;
+    auto it = tray.shown.find(data->uID);
+    if ((message == NIM_ADD) == (it != tray.shown.end())) return FALSE;
+    if (message == NIM_DELETE) {
+        tray.shown.erase(it);
+        return TRUE;
+    }
+    ShownIcon& icon = tray.shown[data->uID];
+    if (message == NIM_ADD && (data->hWnd != TrayWindow || data->uCallbackMessage != WM_USER))
+        icon.tip = "?";
+    else if (data->uFlags & NIF_TIP)
+        icon.tip = data->szTip;
+    if (data->uFlags & NIF_ICON) icon.icon = data->hIcon;
+    return TRUE;
+}
+
+void CALLBACK DriverTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (liveDriver) liveDriver->Tick();
+}
+
+struct DialogSearch {
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    char cls[16];
+    if (window != search->except && IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) &&
+        lstrcmpA(cls, "#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const std::string& nameHint) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    static LONG counter;
+    char name[MAX_PATH];
+    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), InterlockedIncrement(&counter));
+    RemoveTree(name);  // left over from an earlier run that was killed
+    if (!CreateDirectoryA(name, nullptr)) throw std::runtime_error("cannot create a temporary folder");
+    path_ = name;
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(FindFirstFileA((path + "\\*").c_str(), &data));
+    while (find) {
+        std::string name = data.cFileName, full = path + "\\" + name;
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (name != "." && name != "..") RemoveTree(full);
+        } else {
+            DeleteFileA(full.c_str());
+        }
+        if (!FindNextFileA(find.get(), &data)) break;
+    }
+    find.reset();
+    RemoveDirectoryA(path.c_str());
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Names FolderNames(const std::string& folder) {
+    Names names;
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+    while (find) {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+        if (!FindNextFileA(find.get(), &data)) break;
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                  const std::string& iconFile, int iconIndex) {
+    ComScope com;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetArguments(arguments.c_str());
+    if (!iconFile.empty()) link->SetIconLocation(iconFile.c_str(), iconIndex);
+    ComPtr<IPersistFile> file;
+    WCHAR wide[MAX_PATH];
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) &&
+           MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) &&
+           SUCCEEDED(file->Save(wide, TRUE));
+}
+
+std::string ToolsFolder() {
+    // The tests folder and the tools folder are siblings in the build tree.
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s = path;
+    s = s.substr(0, s.find_last_of('\\'));
+    return s.substr(0, s.find_last_of('\\')) + "\\tools";
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void PumpMessages(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+MessageBoxRecorder::MessageBoxRecorder(int answerWith) : answer(answerWith), previous(CallMessageBox) {
+    liveBoxes = this;
+    CallMessageBox = RecordBox;
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    CallMessageBox = previous;
+    liveBoxes = nullptr;
+}
+
+TrayRecorder::TrayRecorder() : previous(CallNotifyIcon) {
+    liveTray = this;
+    CallNotifyIcon = RecordIcon;
+}
+
+TrayRecorder::~TrayRecorder() {
+    CallNotifyIcon = previous;
+    liveTray = nullptr;
+}
+
+Names TrayRecorder::Tips() const {
+    Names tips;
+    UINT id = ID_TRAYICON;
+    for (const auto& [shownId, icon] : shown) tips.push_back(shownId == id++ ? icon.tip : "?");
+    return tips;
+}
+
+DialogDriver::DialogDriver(std::function<void(HWND)> act, HWND except)
+    : act_(std::move(act)), except_(except), timer_(SetTimer(nullptr, 0, 50, DriverTimer)) {
+    liveDriver = this;
+}
+
+DialogDriver::~DialogDriver() {
+    KillTimer(nullptr, timer_);
+    if (liveDriver == this) liveDriver = nullptr;
+}
+
+void DialogDriver::Tick() {
+    DialogSearch search = {except_, nullptr};
+    if (acted) return;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return;
+    acted = true;
+    act_(search.found);
+}
+
+void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+std::string ItemText(HWND dialog, int id) {
+    char text[MAX_PATH] = {};
+    GetDlgItemTextA(dialog, id, text, MAX_PATH);
+    return text;
+}
+
+std::string RegText(HKEY root, const std::string& key, const char* name) {
+    char text[1024] = {};
+    DWORD size = sizeof text - 1;
+    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "(none)";
+    return text;
+}
+
+void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text) {
+    RegSetKeyValueA(root, key.c_str(), name, REG_SZ, text.c_str(), DWORD(text.size() + 1));
+}
+
+void DeleteRegTree(HKEY root, const std::string& key) {
+    RegDeleteTreeA(root, key.c_str());
+    RegDeleteKeyA(root, key.c_str());
+}
+
+ShiftHeld::ShiftHeld() {
+    GetKeyboardState(saved);
+    BYTE keys[256];
+    std::copy(saved, saved + 256, keys);
+    keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    SetKeyboardState(keys);
+}
+
+ShiftHeld::~ShiftHeld() { SetKeyboardState(saved); }
+
+void ProgramTest::SetUp() {
+    ASSERT_TRUE(DeriveProgramPaths(folder.file("ombrix.exe").c_str()));
+    LoadSettings();  // no settings file: the defaults
+    ModalBusy = 0;
+    AppInstance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc;
+    if (!GetClassInfoA(AppInstance, TrayWindowClass, &wc)) {
+        ASSERT_TRUE(RegisterTrayWindowClass(AppInstance));
+    }
+    ASSERT_NE(CreateTrayWindow(AppInstance), nullptr);
+    ASSERT_NE(TrayMenuRoot, nullptr);
+}
+
+void ProgramTest::TearDown() {
+    RemoveTrayIcons();
+    FreeShortcutTable(&CurrentShortcutTable);
+    if (TrayMenuRoot) DestroyMenu(TrayMenuRoot);
+    TrayMenuRoot = TrayPopup = ItemSubmenu = nullptr;
+    DestroyWindow(TrayWindow);
+    TrayWindow = nullptr;
+    // WM_DESTROY posts a quit message that a later modal loop must not see.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+void ProgramTest::AddShortcut(const std::string& name, const std::string& fileName) {
+    std::string file = folder.file(fileName.empty() ? name + ".lnk" : fileName);
+    ASSERT_TRUE(MakeShortcut(file, ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\""));
+}
+
+int ProgramTest::Runs(const std::string& name) const {
+    std::string text = ReadBytes(Marker(name));
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
+
+void ProgramTest::Rebuild() {
+    RebuildTrayIcons();
+    RefreshTrayTips();
+}
+
+bool ProgramTest::ClosePosted() {
+    MSG msg;
+    return PeekMessageA(&msg, TrayWindow, WM_CLOSE, WM_CLOSE, PM_REMOVE) != FALSE;
+}

@@ -1,0 +1,138 @@
+// What the unit tests share: real folders, files and shortcuts, stand-ins for
+// the two calls a test cannot watch (message boxes, notification-area icons),
+// a driver for dialogs and menus, registry helpers, and a fixture that gives
+// each test the program's state over a fresh folder of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "bench/object_counts.h"
+
+using Names = std::vector<std::string>;
+
+// A fresh folder under the temporary folder, removed with its contents.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& nameHint = "ombrix");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+void RemoveTree(const std::string& path);
+bool FileExists(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+// The names in a folder (no "." and ".."), sorted.
+Names FolderNames(const std::string& folder);
+// A real shell link, made with IShellLinkA.
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
+                  const std::string& iconFile = "", int iconIndex = 0);
+// The build's helper programs (marker.exe, corvane_standin.exe, ...).
+std::string ToolsFolder();
+// Runs this thread's messages until done() holds or ms have passed.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
+// Runs this thread's messages for ms (for checks that something does NOT happen).
+void PumpMessages(DWORD ms);
+
+// Answers every message box while alive, and keeps what was shown.
+struct MessageBoxRecorder {
+    explicit MessageBoxRecorder(int answer = IDOK);
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+    Names texts;
+    int answer;
+    MessageBoxFunction previous;
+};
+
+// The notification area as the program's calls leave it: one icon per
+// identifier, refusing what the shell refuses (adding an identifier twice,
+// changing or deleting one that is not there).
+struct ShownIcon {
+    std::string tip;
+    HICON icon;
+};
+struct TrayRecorder {
+    TrayRecorder();
+    ~TrayRecorder();
+    TrayRecorder(const TrayRecorder&) = delete;
+    TrayRecorder& operator=(const TrayRecorder&) = delete;
+    // The tooltips of icons 1000, 1001, ... in order; a gap or a foreign
+    // window or callback message shows as "?".
+    Names Tips() const;
+    std::map<UINT, ShownIcon> shown;
+    int calls = 0;
+    // Calls for which this answers true fail, as when the taskbar refuses.
+    std::function<bool(DWORD message, UINT id)> refuse;
+    NotifyIconFunction previous;
+};
+
+// Acts on the next dialog (class "#32770") this thread shows, other than
+// except, from inside that dialog's own message loop.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::function<void(HWND dialog)> act, HWND except = nullptr);
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+    bool acted = false;
+    void Tick();
+
+private:
+    std::function<void(HWND)> act_;
+    HWND except_;
+    UINT_PTR timer_;
+};
+// Presses a dialog button the way a click does.
+void Press(HWND dialog, int id);
+bool IsChecked(HWND dialog, int id);
+std::string ItemText(HWND dialog, int id);
+
+// Registry texts; "(none)" when the value is missing.
+std::string RegText(HKEY root, const std::string& key, const char* name);
+void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text);
+void DeleteRegTree(HKEY root, const std::string& key);
+
+// Holds Shift down for this thread while alive.
+struct ShiftHeld {
+    ShiftHeld();
+    ~ShiftHeld();
+    BYTE saved[256];
+};
+
+// The running program over a fresh ProgramFolder: default settings, the hidden
+// window with its menu, an empty table, message boxes answered with OK and
+// icons recorded; all undone afterwards.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // name.lnk (or another file name) in the folder, a shortcut to marker.exe
+    // that leaves a line in Marker(name) each time it starts.
+    void AddShortcut(const std::string& name, const std::string& fileName = "");
+    std::string Marker(const std::string& name) const { return markers.file(name + ".txt"); }
+    int Runs(const std::string& name) const;
+    // What the folder watch leads to: the icons rebuilt and their tips set.
+    void Rebuild();
+    // Whether the program asked to be closed (WM_CLOSE posted to its window).
+    bool ClosePosted();
+    std::string Link(const std::string& name) const { return folder.file(name + ".lnk"); }
+    TempFolder folder{"Leiste"};
+    TempFolder markers{"marker"};
+    MessageBoxRecorder boxes;
+    TrayRecorder tray;
+};
