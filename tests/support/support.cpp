@@ -82,19 +82,11 @@ TempFolder::TempFolder(const std::string& nameHint) {
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
 void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle find(FindFirstFileA((path + "\\*").c_str(), &data));
-    while (find) {
-        std::string name = data.cFileName, full = path + "\\" + name;
+    for (const std::string& name : FolderNames(path)) {
+        std::string full = path + "\\" + name;
         SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (name != "." && name != "..") RemoveTree(full);
-        } else {
-            DeleteFileA(full.c_str());
-        }
-        if (!FindNextFileA(find.get(), &data)) break;
+        if (!DeleteFileA(full.c_str())) RemoveTree(full);
     }
-    find.reset();
     RemoveDirectoryA(path.c_str());
 }
 
@@ -289,5 +281,6 @@ void ProgramTest::Rebuild() {
 
 bool ProgramTest::ClosePosted() {
     MSG msg;
-    return PeekMessageA(&msg, TrayWindow, WM_CLOSE, WM_CLOSE, PM_REMOVE) != FALSE;
+    // WM_QUIT passes every filter: a quit in place of the close does not count.
+    return PeekMessageA(&msg, TrayWindow, WM_CLOSE, WM_CLOSE, PM_REMOVE) && msg.message == WM_CLOSE;
 }

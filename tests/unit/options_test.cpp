@@ -1,1 +1,143 @@
+// The registry entries, the uninstall procedure and the options dialog, against
+// the real registry of the session's throwaway Wine prefix.
+#include "app/app.h"
+#include "app/settings.h"
+#include "options/companion.h"
+#include "options/integration.h"
+#include "options/options.h"
+#include "res/resource.h"
 #include "support/support.h"
+
+const std::string N = "(none)", K = "(no key)";
+
+static std::string Verb(const char* cls, bool user = false, bool command = true) {
+    return (user ? "Software\\Classes\\" : "") + std::string(cls) + "\\Shell\\Ombrix+" + (command ? "\\Command" : "");
+}
+
+// Run value, uninstall name and command (machine-wide, then per user); each
+// verb in both places, "(no key)" once its verb key is gone too; the policy
+// value, "(none)" when missing or not REG_BINARY.
+static Names Entries() {
+    Names all;
+    for (HKEY root : {MachineRoots.hMachine, HKEY_CURRENT_USER})
+        for (const char* name : {"Ombrix+", "DisplayName", "UninstallString"})
+            all.push_back(RegText(root, *name == 'O' ? RunKeyPath : UninstallKeyPath, name));
+    for (const char* cls : {"lnkfile", "piffile"})
+        for (bool user : {false, true}) {
+            HKEY root = user ? HKEY_CURRENT_USER : MachineRoots.hClasses, key;
+            bool there = !RegOpenKeyExA(root, Verb(cls, user, false).c_str(), 0, KEY_READ, &key) && !RegCloseKey(key);
+            all.push_back(there ? RegText(root, Verb(cls, user), nullptr) : K);
+        }
+    DWORD policy, size = sizeof policy;
+    LONG got = RegGetValueA(HKEY_CURRENT_USER, PolicyKeyPath, "NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size);
+    all.push_back(got ? N : std::to_string(policy));
+    return all;
+}
+
+struct OptionsTest : ProgramTest {
+    void SetUp() override {
+        ProgramTest::SetUp();
+        boxes.answer = IDYES;  // start from what uninstalling leaves: no entry anywhere, the policy 0
+        RunUninstall();
+    }
+    std::string R = "\"" + folder.file("ombrix.exe") + "\"", V = R + " %1", U = R + " /uninstall";
+};
+
+TEST_F(OptionsTest, OnlyOurOwnCommandsReadAsOn) {
+    for (auto [text, ours] : std::vector<std::pair<std::string, bool>>{
+             {R, true}, {"\"" + folder.file("OMBRIX.EXE") + "\"", true}, {"\"C:\\Alt\\ombrix.exe\"", false},
+             {folder.file("ombrix.exe"), false}, {R + std::string(400, ' '), false}}) {
+        WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", text);
+        EXPECT_EQ(ReadIntegrationState().fAutostart, ours) << text;
+    }
+    WriteRegText(HKEY_CLASSES_ROOT, Verb("lnkfile"), nullptr, V);
+    EXPECT_FALSE(ReadIntegrationState().fShellVerb) << "one of the two";
+    WriteRegText(HKEY_CURRENT_USER, Verb("piffile", true), nullptr, V);
+    EXPECT_TRUE(ReadIntegrationState().fShellVerb) << "one in each place";
+}
+
+TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
+    WNDCLASSA progman = {0, DefWindowProcA, 0, 0, AppInstance, nullptr, nullptr, nullptr, nullptr, "Progman"};
+    RegisterClassA(&progman);  // the shell's desktop window, which follows the policy
+    HWND desktop = CreateWindowA("Progman", "", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    // Without a machine-wide place (as for an account without administrator rights), then with one.
+    for (HKEY machine : {HKEY(nullptr), HKEY_LOCAL_MACHINE})
+        for (int answer : {IDNO, IDCANCEL, IDYES}) {
+            MachineRoots = {machine, machine ? HKEY_CLASSES_ROOT : nullptr};
+            // Left per user with other texts: replaced, or removed once the machine-wide write works.
+            for (const char* name : {"Ombrix+", "Andere"}) WriteRegText(HKEY_CURRENT_USER, RunKeyPath, name, U);
+            WriteRegText(HKEY_CURRENT_USER, UninstallKeyPath, "UninstallString", R);
+            WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile", true), nullptr, U);
+            ApplyIntegrationState({true, true, true});
+            Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
+            EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, N, V, K, "1"}
+                                       : Names{N, N, N, R, "Ombrix+", U, K, V, K, V, "1"}));
+            boxes.texts.clear(), boxes.answer = answer;
+            RunUninstall();
+            EXPECT_EQ(Entries(), (answer == IDYES ? Names{N, N, N, N, N, N, K, K, K, K, "0"} : before));
+            if (answer == IDYES)
+                said.push_back("Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n" + folder.path());
+            EXPECT_EQ(boxes.texts, said);
+            EXPECT_EQ(IsWindowVisible(desktop) != FALSE, answer == IDYES);
+            EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKeyPath, "Andere"), U) << "another program's";
+        }
+    DestroyWindow(desktop);
+}
+
+TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
+    auto show = [&](std::vector<int> clicks, int button) {
+        std::string shown;  // controls 131..142 checked or not; 133 and 136 (folder, "Öffnen...") stay '0'
+        DialogDriver driver([&](HWND dialog) {
+            for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsChecked(dialog, id) ? '1' : '0';
+            for (int id : clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+            AddShortcut("Aaron");  // only a rebuild shows it
+            Press(dialog, button);
+        });
+        ShowOptionsDialog();
+        return shown;
+    };
+    const std::string stored = "[Ombrix+ Optionen]\r\nÖffnen=einfacher klick\r\nKennzeichnen=NEIN\r\nQuickInfo=ja\r\n"
+                               "Sortieren=nein\r\nCorvane+=Ja\r\nDesktop-Menü=NEIN\r\n";
+    WriteBytes(IniPath, stored);
+    LoadSettings();
+    ApplyIntegrationState({false, false, true});
+    AddShortcut("Alpha");
+    Rebuild();
+    HICON plain = tray.shown.begin()->second.icon;
+    // Corvane+.exe is missing, and without a "Progman" window the desktop counts as hidden.
+    EXPECT_EQ(show({}, IDCANCEL), "100010100100");
+    EXPECT_EQ(ReadBytes(IniPath), stored);
+    EXPECT_EQ(Entries(), (Names{N, "Ombrix+", U, N, N, N, V, K, V, K, "0"}));
+    EXPECT_EQ(show({IDC_DOUBLE_CLICK, IDC_MARK_LINKS, IDC_QUICK_INFO, IDC_DESKTOP_MENU, IDC_AUTOSTART, IDC_SHELL_VERB,
+                    IDC_HIDE_DESKTOP}, IDOK), "100010100100");
+    EXPECT_EQ(ReadBytes(IniPath), "[Ombrix+ Optionen]\r\nÖffnen=Doppelklick\r\nKennzeichnen=Ja\r\nQuickInfo=Nein\r\n"
+                                  "Sortieren=Nein\r\nCorvane+=Nein\r\nDesktop-Menü=Ja\r\n");
+    EXPECT_EQ(Entries(), (Names{R, "Ombrix+", U, N, N, N, K, K, K, K, "0"}));
+    EXPECT_EQ(tray.Tips(), Names{"Alpha"}) << "tips refreshed, icons not rebuilt";
+    EXPECT_NE(tray.shown.begin()->second.icon, plain) << "marks refreshed";
+    EXPECT_EQ(show({IDC_SORT, IDC_AUTOSTART}, IDOK), "010100110010");
+    EXPECT_EQ(Entries(), (Names{N, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
+    EXPECT_EQ(tray.Tips(), (Names{"Aaron", "Alpha"})) << "a new order rebuilds the icons";
+}
+
+// The companion: told about the icons only while "Corvane+" is "Ja", started
+// when it does not run yet, told to close at the end.
+TEST(Companion, FollowsTheOption) {
+    TempFolder folder("companion");
+    ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\corvane_standin.exe").c_str(), folder.file("Corvane+.exe").c_str(), 0));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(folder.path().c_str());
+    RegisterCompanionMessages();
+    lstrcpynA(Settings.szCompanion, "Nein", sizeof Settings.szCompanion);
+    NotifyCompanion(CompanionAddTrayIconMessage);  // not running: never started by a notice
+    StartCompanion();
+    SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() != nullptr; }));
+    NotifyCompanion(CompanionAddTrayIconMessage);
+    lstrcpynA(Settings.szCompanion, "JA", sizeof Settings.szCompanion);
+    StartCompanion();
+    NotifyCompanion(CompanionCloseMessage);
+    EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() == nullptr; }));
+    EXPECT_EQ(ReadBytes(folder.file("corvane.log")), "started\r\nAddTrayIcon\r\nCloseCorvane\r\n");
+}

@@ -1,1 +1,222 @@
+// The icons follow the folder: which files become icons, in which order, with
+// which tooltip and picture, and what happens when the taskbar refuses.
+#include <thread>
+
+#include "app/app.h"
+#include "app/settings.h"
 #include "support/support.h"
+#include "tray/shortcuts.h"
+#include "tray/trayicons.h"
+#include "ui/traywindow.h"
+
+namespace {
+
+const char* const kSuffix = " - Ombrix+";
+
+class TrayIcons : public ProgramTest {
+protected:
+    // A file the program's code page cannot name, or a path beyond MAX_PATH.
+    std::wstring WriteWide(const std::wstring& name, const std::string& bytes) {
+        std::wstring path = L"\\\\?\\" + std::wstring(folder.path().begin(), folder.path().end()) + L"\\" + name;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        return path;
+    }
+    void Set(char* option, size_t size, const char* value) { lstrcpynA(option, value, int(size)); }
+};
+
+}  // namespace
+
+// Shortcut files of any spelling become icons in name order; other files,
+// folders, names the code page cannot spell and paths beyond 259 characters
+// do not, and none of them is touched.
+TEST_F(TrayIcons, HostileFolderToIconsShown) {
+    AddShortcut("Zwei", "Zwei.LNK");
+    AddShortcut("Drei", "Drei.Pif");
+    AddShortcut("Tom & Jerry");
+    AddShortcut("\xC4rger");  // "Ärger" sorts with the A, before "beta"
+    AddShortcut("beta");
+    std::string bytes = ReadBytes(Link("beta"));
+    std::string fits(MAX_PATH - 1 - folder.path().size() - 1 - 4, 'F');
+    WriteBytes(folder.file(fits + ".lnk"), bytes);
+    std::wstring beyond = WriteWide(std::wstring(251, L'L') + L".lnk", bytes);
+    WriteWide(L"\x65E5\x672C\x03A9.lnk", bytes);
+    WriteBytes(folder.file("notiz.txt"), "text");
+    WriteBytes(folder.file("x.lnkx"), bytes);
+    ASSERT_TRUE(CreateDirectoryA(folder.file("Ordner.lnk").c_str(), nullptr));
+    Rebuild();
+    Names tips = tray.Tips();  // Windows hides the ".pif" of the name, Wine shows it
+    if (tips.size() > 2 && tips[2] == "Drei.Pif - Ombrix+") tips[2] = "Drei - Ombrix+";
+    EXPECT_EQ(tips, (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 63),
+                                  "Tom & Jerry - Ombrix+", "Zwei - Ombrix+"}));
+    EXPECT_EQ(FolderNames(folder.path()).size(), 11u) << "a file was lost";
+    EXPECT_TRUE(boxes.texts.empty());
+    ASSERT_EQ(CurrentShortcutTable.nCount, 6);
+    EXPECT_EQ(std::string(CurrentShortcutTable.pEntries[5].szLinkPath), folder.file("Zwei.LNK"));
+    DeleteFileW(beyond.c_str());  // beyond what the folder's clean-up can name
+}
+
+// Added, deleted and renamed shortcuts move the icons; an unchanged rescan
+// and a file that is no shortcut make no tray call at all; a new taskbar
+// ("TaskbarCreated") gets every icon again; none is left at exit.
+TEST_F(TrayIcons, FollowTheFolderAndLeaveNoneAtExit) {
+    for (const char* name : {"Charlie", "Alpha", "Bravo"}) AddShortcut(name);
+    Rebuild();
+    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
+    int calls = tray.calls;
+    WriteBytes(folder.file("notiz.txt"), "x");
+    RebuildTrayIcons();
+    EXPECT_EQ(tray.calls, calls);
+    ASSERT_TRUE(MoveFileA(Link("Alpha").c_str(), Link("Zulu").c_str()));
+    ASSERT_TRUE(DeleteFileA(Link("Bravo").c_str()));
+    AddShortcut("Aaron");
+    Rebuild();
+    EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Charlie - Ombrix+", "Zulu - Ombrix+"}));
+    EXPECT_FALSE(ClosePosted());
+    RegisterTaskbarCreatedMessage();
+    std::map<UINT, ShownIcon> before = tray.shown;
+    tray.shown.clear();  // the old taskbar went with its icons
+    SendMessageA(TrayWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Charlie - Ombrix+", "Zulu - Ombrix+"}));
+    EXPECT_EQ(tray.shown[1002].icon, before[1002].icon);
+    RemoveTrayIcons();
+    EXPECT_TRUE(tray.shown.empty());
+    EXPECT_EQ(CurrentShortcutTable.nCount, 0);
+}
+
+// Tooltips keep to 63 characters with or without " - Ombrix+"; "Kennzeichnen"
+// picks the marked or the plain picture; "Sortieren" "Nein" keeps the
+// listing's order.
+TEST_F(TrayIcons, TipsAndPicturesFollowTheSettings) {
+    const std::string n60(60, 'b'), n70(70, 'd');
+    AddShortcut(n60);
+    AddShortcut(n70);
+    Rebuild();
+    EXPECT_EQ(tray.Tips(), (Names{n60 + " - ", n70.substr(0, 63)}));
+    const ShortcutEntry* entries = CurrentShortcutTable.pEntries;
+    EXPECT_EQ(tray.shown[1000].icon, entries[0].hOverlayIcon);
+    Set(Settings.szQuickInfo, sizeof Settings.szQuickInfo, "NEIN");
+    Set(Settings.szMarkLinks, sizeof Settings.szMarkLinks, "nein");
+    RefreshTrayTips();
+    RefreshTrayMarks();
+    EXPECT_EQ(tray.Tips(), (Names{n60, n70.substr(0, 63)}));
+    EXPECT_EQ(tray.shown[1001].icon, entries[1].hPlainIcon);
+    EXPECT_NE(entries[1].hPlainIcon, entries[1].hOverlayIcon);
+}
+
+// A refused add drops only that entry (its successor takes the identifier)
+// and says so; when every add fails the program closes.
+TEST_F(TrayIcons, RefusedAddsDropTheirEntries) {
+    for (const char* name : {"Alpha", "Bravo", "Charlie"}) AddShortcut(name);
+    tray.refuse = [this](DWORD message, UINT id) {
+        return message == NIM_ADD && id == 1001 && CurrentShortcutTable.pEntries[1].szName[0] == 'B';
+    };
+    Rebuild();
+    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Charlie - Ombrix+"}));
+    EXPECT_EQ(boxes.texts, Names{"Hinzuf\xFCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
+    EXPECT_FALSE(ClosePosted());
+    RemoveTrayIcons();
+    tray.refuse = [](DWORD message, UINT) { return message == NIM_ADD; };
+    Rebuild();
+    EXPECT_EQ(boxes.texts.size(), 4u);
+    EXPECT_TRUE(tray.shown.empty());
+    EXPECT_TRUE(ClosePosted());
+}
+
+// More than 100 shortcuts: the first 100 are shown (so the item commands
+// 500 + i ... 900 + i never collide) and the user is told once per count.
+TEST_F(TrayIcons, AtMostOneHundred) {
+    AddShortcut("Vorlage");
+    std::string bytes = ReadBytes(Link("Vorlage"));
+    ASSERT_TRUE(DeleteFileA(Link("Vorlage").c_str()));
+    for (int i = 0; i < 150; ++i) WriteBytes(folder.file("Link " + std::to_string(1000 + i) + ".lnk"), bytes);
+    Rebuild();
+    ASSERT_EQ(tray.shown.size(), 100u);
+    EXPECT_EQ(tray.Tips().back(), "Link 1099 - Ombrix+");
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find("50 Verkn\xFCpfungen des Ordners"), std::string::npos) << boxes.texts[0];
+    int calls = tray.calls;
+    RebuildTrayIcons();
+    WriteBytes(folder.file("Link 1150.lnk"), bytes);
+    RebuildTrayIcons();
+    EXPECT_EQ(tray.calls, calls) << "the first hundred did not change";
+    ASSERT_EQ(boxes.texts.size(), 2u);
+    EXPECT_NE(boxes.texts[1].find("51 Verkn\xFCpfungen"), std::string::npos) << boxes.texts[1];
+}
+
+// An empty folder offers the wizard: Cancel closes the program, OK opens the
+// new-shortcut dialog without holding up the tray.
+TEST_F(TrayIcons, EmptyFolderPrompts) {
+    AddShortcut("Alpha");
+    Rebuild();
+    ASSERT_TRUE(DeleteFileA(Link("Alpha").c_str()));
+    boxes.answer = IDCANCEL;
+    Rebuild();
+    EXPECT_TRUE(tray.shown.empty());
+    EXPECT_EQ(boxes.texts.size(), 1u);
+    EXPECT_TRUE(ClosePosted());
+    boxes.answer = IDOK;
+    Rebuild();
+    EXPECT_FALSE(ClosePosted());
+    HWND wizard = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (wizard = FindWindowA("#32770", "Neue Verkn\xFCpfung")) != nullptr; }));
+    EXPECT_NE(GetWindowThreadProcessId(wizard, nullptr), GetCurrentThreadId());
+    PostMessageA(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(wizard); }));
+}
+
+// The main loop under 2,000 file operations from another thread, one of them
+// made while a rebuild adds its icons: the tray ends showing exactly the
+// folder's shortcuts, and the process holds what it held before.
+TEST_F(TrayIcons, TwoThousandFileOperationsLeaveNoTrace) {
+    for (const char* name : {"Anker A", "Anker B"}) AddShortcut(name);
+    std::string bytes = ReadBytes(Link("Anker A"));
+    Rebuild();
+    ChangeHandle = FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    auto storm = [&](int total) {
+        std::thread stormer([&, total] {
+            for (unsigned seed = 7, op = 0; op < unsigned(total); ++op) {
+                seed = seed * 1103515245u + 12345u;
+                std::string ext = (seed >> 8) % 3 ? ".lnk" : ".txt", n = std::to_string((seed >> 16) % 12);
+                switch ((seed >> 24) % 3) {
+                case 0: WriteBytes(folder.file("Sturm " + n + ext), bytes); break;
+                case 1: MoveFileA(folder.file("Sturm " + n + ext).c_str(), folder.file("Wind " + n + ext).c_str()); break;
+                default: DeleteFileA(folder.file((seed & 1 ? "Sturm " : "Wind ") + n + ext).c_str());
+                }
+                if (op % 100 == 99) Sleep(20);
+            }
+            for (LONG seen = -1; seen != LoopCounters.nFolderChanges; Sleep(1500)) seen = LoopCounters.nFolderChanges;
+            PostMessageA(TrayWindow, WM_QUIT, 0, 0);
+        });
+        RunMainLoop();
+        stormer.join();
+    };
+    storm(200);  // what the shell loads once is not growth
+    tray.refuse = [&](DWORD message, UINT) {
+        if (message == NIM_ADD && !FileExists(Link("Nachz\xFCgler"))) WriteBytes(Link("Nachz\xFCgler"), bytes);
+        return false;
+    };
+    RemoveTrayIcons();
+    ObjectCounts before = ReadOwnObjectCounts();
+    storm(2000);
+    Names expected;
+    for (std::string name : FolderNames(folder.path()))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0) expected.push_back(name.erase(name.size() - 4));
+    std::sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return lstrcmpA(a.c_str(), b.c_str()) < 0; });
+    for (std::string& name : expected) name += kSuffix;
+    EXPECT_EQ(tray.Tips(), expected);
+    EXPECT_TRUE(FileExists(Link("Nachz\xFCgler"))) << "the change made during a rebuild";
+    for (const std::string& name : FolderNames(folder.path()))
+        if (name.rfind("Anker", 0) != 0) DeleteFileA(folder.file(name).c_str());
+    RemoveTrayIcons();
+    ObjectCounts after = ReadOwnObjectCounts();
+    FindCloseChangeNotification(ChangeHandle);
+    ChangeHandle = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(after.kernelHandles, before.kernelHandles);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+    EXPECT_EQ(after.icons, before.icons);
+    EXPECT_LT(after.committedKb, before.committedKb + 4096);
+}
