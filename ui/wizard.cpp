@@ -10,13 +10,9 @@
 #include "app/handles.h"
 #include "app/platform.h"
 #include "app/text.h"
+#include "res/resource.h"
 
 namespace {
-
-// The controls of "OBPNewLink" (res/newlink.rc).
-constexpr int IDC_NEWLINK_TARGET = 1001;
-constexpr int IDC_NEWLINK_BROWSE = 1002;
-constexpr int IDC_NEWLINK_NAME = 1003;
 
 const char* const NewLinkDialogName = "OBPNewLink";
 const char* const WizardFailedText = "Fehler.\nFunktion konnte nicht ausgeführt werden.";
