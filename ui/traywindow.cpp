@@ -18,12 +18,14 @@ namespace {
 constexpr WORD LastDesktopCommand = 98;
 
 // Marks a modal activity started from the tray for as long as it runs, so
-// that tray clicks meanwhile start nothing.
+// that tray clicks meanwhile start nothing. One started inside another gives
+// the mark back as it found it: the outer one still runs.
 template <typename Activity>
 void RunModal(Activity activity) {
+    LONG outer = ModalBusy;
     ModalBusy = 1;
     activity();
-    ModalBusy = 0;
+    ModalBusy = outer;
 }
 
 bool IsClickMode(const char* mode) {
