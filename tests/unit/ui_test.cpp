@@ -14,3 +14,16 @@ TEST_F(ProgramTest, NestedModalCommandKeepsTheBusyMark) {
     EXPECT_TRUE(driver.acted);
     EXPECT_EQ(ModalBusy, 1);
 }
+
+// The popup's caption shows "&" as spelt, not as an access key, also where the name is cut.
+TEST_F(ProgramTest, PopupCaptionShowsAmpersandsAsSpelt) {
+    const std::string a27(27, 'a');
+    const std::pair<std::string, std::string> rows[] = {{"Tom & Jerry", "Tom && Jerry"}, {a27 + "&bc", a27 + "&&..."}};
+    for (const auto& [name, caption] : rows) {
+        AddShortcut(name);
+        Rebuild();
+        for (int i = 0; i < CurrentShortcutTable.nCount; ++i)
+            if (name == CurrentShortcutTable.pEntries[i].szName) SelectTrayItem(i);
+        EXPECT_STREQ(ItemCaption, caption.c_str());
+    }
+}
