@@ -109,6 +109,10 @@ bool DeriveProgramPaths(const char* exePath) {
     if (!CopyText(RunCommand, exePath)) return false;
     if (!CopyText(VerbCommand, exePath) || !AppendText(VerbCommand, " %1")) return false;
     if (!CopyText(UninstallCommand, exePath) || !AppendText(UninstallCommand, " /uninstall")) return false;
+    // The registry holds each command with the path in quotes: a start whose
+    // entries could not be written is refused like any other path too long.
+    char stored[MAX_PATH];
+    if (!MakeStoredCommand(VerbCommand, stored) || !MakeStoredCommand(UninstallCommand, stored)) return false;
 
     char stem[MAX_PATH];
     lstrcpynA(stem, exePath, MAX_PATH);

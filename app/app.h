@@ -37,7 +37,8 @@ HWND CreateTrayWindow(HINSTANCE instance);
 // cannot give one, longPath is then untouched.
 bool GetLongPathForm(const char* path, char* longPath);
 // Fills RunCommand, VerbCommand, UninstallCommand, IniPath and ProgramFolder
-// from the executable's path; false when one of them would not fit.
+// from the executable's path; false when one of them, or a command in the
+// quoted form the registry holds, would not fit.
 bool DeriveProgramPaths(const char* exePath);
 LaunchMode DecideLaunchMode(const char* arguments);
 // Copies the shortcut named by the argument text into ProgramFolder, or says

@@ -67,13 +67,15 @@ bool IsValidFileName(const char* name) {
     return name[0] != '\0' && strpbrk(name, "\\/:*?\"<>|") == nullptr;
 }
 
-// ProgramFolder\name.lnk (the suffix only when name has none of a shortcut).
+// ProgramFolder\name.lnk (".lnk" added unless name ends in it already). What is
+// saved is a shell link, so a name typed with ".pif" keeps it in front of
+// ".lnk": a link under a .pif name would be read as a PIF file.
 bool BuildLinkPath(const char* name, char (&linkPath)[MAX_PATH]) {
     if (!CopyText(linkPath, ProgramFolder)) return false;
     int len = lstrlenA(linkPath);
     if ((len == 0 || linkPath[len - 1] != '\\') && !AppendText(linkPath, "\\")) return false;
     if (!AppendText(linkPath, name)) return false;
-    if (EndsWithNoCase(name, ".lnk") || EndsWithNoCase(name, ".pif")) return true;
+    if (EndsWithNoCase(name, ".lnk")) return true;
     return AppendText(linkPath, ".lnk");
 }
 

@@ -1,1 +1,15 @@
+#include "app/app.h"
+#include "options/integration.h"
 #include "support/support.h"
+
+// A path starts only where every command stored from it fits, quotes included: the
+// uninstall entry of a program that started can always be written.
+TEST(CommandLine, StartsOnlyWhereTheQuotedCommandsFit) {
+    for (int length : {246, 247, 248}) {
+        std::string exe = "C:\\" + std::string(length - 9, 'b') + "\\o.exe";
+        char stored[MAX_PATH];
+        bool starts = DeriveProgramPaths(exe.c_str());
+        EXPECT_EQ(starts, length == 246) << length;
+        EXPECT_TRUE(!starts || MakeStoredCommand(UninstallCommand, stored)) << length;
+    }
+}

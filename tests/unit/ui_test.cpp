@@ -27,3 +27,16 @@ TEST_F(ProgramTest, PopupCaptionShowsAmpersandsAsSpelt) {
         EXPECT_STREQ(ItemCaption, caption.c_str());
     }
 }
+
+// The new-shortcut dialog writes a shell link, so its file name ends in ".lnk" whatever the typed name ends in.
+TEST_F(ProgramTest, NewShortcutDialogGivesEveryLinkALinkName) {
+    for (const char* name : {"Alt.pif", "Neu.LNK"}) {
+        DialogDriver driver([name](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_NEWLINK_TARGET, "C:\\windows\\notepad.exe");
+            SetDlgItemTextA(dialog, IDC_NEWLINK_NAME, name);
+            Press(dialog, IDOK);
+        });
+        EXPECT_EQ(RunNewLinkDialog(), IDOK) << name;
+    }
+    EXPECT_EQ(FolderNames(folder.path()), (Names{"Alt.pif.lnk", "Neu.LNK"}));
+}
