@@ -1,1 +1,45 @@
+#include "app/app.h"
+#include "options/integration.h"
 #include "support/support.h"
+
+#include <sddl.h>
+
+// Where the machine-wide classes refuse a normal user, the verbs live per user and
+// stay there over any number of OKs.
+TEST_F(ProgramTest, NormalUserKeepsTheShellVerbOverTwoOks) {
+    const std::string verb = "Software\\Classes\\%s\\Shell\\Ombrix+\\Command";
+    const std::string root = "Software\\Ombrix+ Refusing " + std::to_string(GetCurrentProcessId()), command = "\"" + folder.file("ombrix.exe") + "\" %1";
+    char key[MAX_PATH];
+    for (const char* cls : {"lnkfile", "piffile"}) {
+        HKEY handle;
+        PSECURITY_DESCRIPTOR readOnly;
+        wsprintfA(key, ("%s\\" + verb).c_str(), root.c_str(), cls);
+        RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, WRITE_DAC, nullptr, &handle, nullptr);
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);
+        RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, readOnly);
+        LocalFree(readOnly);
+        RegCloseKey(handle);
+    }
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, root.c_str(), 0, KEY_READ, &MachineRoots.hMachine), 0);
+    for (int ok = 0; ok < 2; ++ok) ApplyIntegrationState({false, false, true});
+    wsprintfA(key, verb.c_str(), "lnkfile");
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, key, nullptr), command);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, nullptr), "(none)");
+    EXPECT_TRUE(ReadIntegrationState().fShellVerb);
+    ApplyIntegrationState({false, false, false});
+    RegCloseKey(MachineRoots.hMachine);
+    MachineRoots.hMachine = HKEY_LOCAL_MACHINE;
+    DeleteRegTree(HKEY_CURRENT_USER, UninstallKeyPath);
+}
+
+// Without a "Progman" window the box shows the stored policy, so an OK keeps it as it was.
+TEST(Integration, HiddenDesktopReadFromThePolicyWithoutProgman) {
+    const char* policy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    ASSERT_EQ(FindWindowA("Progman", nullptr), nullptr);
+    const std::pair<DWORD, bool> rows[] = {{2, false}, {1, true}, {0, false}};
+    for (const auto& [stored, hidden] : rows) {
+        if (stored < 2) RegSetKeyValueA(HKEY_CURRENT_USER, policy, "NoDesktop", REG_BINARY, &stored, 4);
+        EXPECT_EQ(ReadIntegrationState().fHideDesktop, hidden) << stored;
+    }
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, policy, "NoDesktop");
+}
