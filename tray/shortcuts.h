@@ -11,6 +11,8 @@ struct ShortcutEntry {
     char szName[MAX_PATH];         // display name: tooltip, caption, sort key
     char szLinkPath[MAX_PATH];     // full path of the shortcut file
     char szIconSource[MAX_PATH];   // icon location file; empty when the link names none
+    bool fShown;                   // its icon is in the notification area
+    bool fRefusalTold;             // the user was told that the shell refused its icon
 };
 
 // One movable, zero-filled local block of entries, locked for its whole life.

@@ -18,9 +18,9 @@ constexpr int MaxTrayIcons = 100;
 // What fits the tooltip of the first NOTIFYICONDATA version, without its NUL.
 constexpr int MaxTipLength = 63;
 
-// How many entries of CurrentShortcutTable have their icon in the tray: all
-// of them, except while the icons are being added.
-int ShownIconCount;
+// How many entries of CurrentShortcutTable the adding has reached: all of
+// them, except while the icons are being added.
+int TriedIconCount;
 // The number of shortcuts left out that the user was last told about.
 int ReportedLeftOutCount;
 
@@ -58,19 +58,34 @@ BOOL AddTrayIcon(int index, bool withQuickInfo) {
 }
 
 // Adds the icons of CurrentShortcutTable in order. An entry whose icon the
-// shell refuses is dropped before the user is told, so that the table always
-// matches the icons a click can come from.
-void AddTrayIcons() {
-    ShownIconCount = 0;
-    while (ShownIconCount < CurrentShortcutTable.nCount) {
-        if (AddTrayIcon(ShownIconCount, false)) {
-            ++ShownIconCount;
-            continue;
-        }
-        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.",
-                  CurrentShortcutTable.pEntries[ShownIconCount].szName);
-        RemoveShortcutEntry(&CurrentShortcutTable, ShownIconCount);
+// shell refuses keeps its place without an icon, so the next scan finds the
+// table unchanged; the user hears of it once while it keeps failing. False
+// when no icon is shown: nothing of the program is left to click.
+bool AddTrayIcons() {
+    int shown = 0;
+    for (TriedIconCount = 0; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount) {
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[TriedIconCount];
+        entry.fShown = AddTrayIcon(TriedIconCount, false) != FALSE;
+        if (entry.fShown) ++shown;
+        if (entry.fShown || entry.fRefusalTold) continue;
+        entry.fRefusalTold = true;
+        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
         ShowProgramMessage(MessageText, 0);
+        // The message runs a message loop, in which the program may be closed.
+        if (!IsWindow(TrayWindow)) return true;
+    }
+    return shown > 0;
+}
+
+// A shortcut the user was told about stays told in the table that replaces
+// the current one.
+void CarryRefusals(ShortcutTable* scanned) {
+    for (int i = 0; i < scanned->nCount; ++i) {
+        for (int j = 0; j < CurrentShortcutTable.nCount; ++j) {
+            const ShortcutEntry& old = CurrentShortcutTable.pEntries[j];
+            if (lstrcmpiA(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0 && !old.fShown)
+                scanned->pEntries[i].fRefusalTold = old.fRefusalTold;
+        }
     }
 }
 
@@ -123,6 +138,12 @@ void RebuildTrayIcons() {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return;
     }
+    // Closed while the scan ran (its dialogs run message loops): no window is
+    // left to show icons for.
+    if (!IsWindow(TrayWindow)) {
+        FreeShortcutTable(&scanned);
+        return;
+    }
     if (scanned.nCount == 0) {
         ReportedLeftOutCount = 0;
         PromptForFirstShortcut(&scanned);
@@ -134,12 +155,12 @@ void RebuildTrayIcons() {
     if (TablesEqual(scanned, CurrentShortcutTable)) {
         FreeShortcutTable(&scanned);
     } else {
+        CarryRefusals(&scanned);
         RemoveTrayIcons();
         // Current before the first icon exists: a click during an add-failure
         // message finds its entry.
         CurrentShortcutTable = scanned;
-        AddTrayIcons();
-        if (CurrentShortcutTable.nCount == 0) {
+        if (!AddTrayIcons()) {
             PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
             return;
         }
@@ -149,6 +170,7 @@ void RebuildTrayIcons() {
 
 void RefreshTrayMarks() {
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        if (!CurrentShortcutTable.pEntries[i].fShown) continue;
         NOTIFYICONDATAA data = IconData(i, NIF_ICON);
         data.hIcon = MarkedIcon(CurrentShortcutTable.pEntries[i]);
         CallNotifyIcon(NIM_MODIFY, &data);
@@ -158,6 +180,7 @@ void RefreshTrayMarks() {
 void RefreshTrayTips() {
     bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        if (!CurrentShortcutTable.pEntries[i].fShown) continue;
         NOTIFYICONDATAA data = IconData(i, NIF_TIP);
         char tip[64];
         BuildTip(CurrentShortcutTable.pEntries[i], withQuickInfo, tip);
@@ -169,10 +192,11 @@ void RefreshTrayTips() {
 void RemoveTrayIcons() {
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        if (!CurrentShortcutTable.pEntries[i].fShown) continue;
         NOTIFYICONDATAA data = IconData(i, 0);
         CallNotifyIcon(NIM_DELETE, &data);
     }
-    ShownIconCount = 0;
+    TriedIconCount = 0;
     FreeShortcutTable(&CurrentShortcutTable);
 }
 
@@ -180,8 +204,9 @@ void RegisterTaskbarCreatedMessage() {
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 }
 
+// A refused icon is tried again: the new taskbar may take it.
 void RestoreTrayIcons() {
     bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
-    int shown = ShownIconCount < CurrentShortcutTable.nCount ? ShownIconCount : CurrentShortcutTable.nCount;
-    for (int i = 0; i < shown; ++i) AddTrayIcon(i, withQuickInfo);
+    int tried = TriedIconCount < CurrentShortcutTable.nCount ? TriedIconCount : CurrentShortcutTable.nCount;
+    for (int i = 0; i < tried; ++i) CurrentShortcutTable.pEntries[i].fShown = AddTrayIcon(i, withQuickInfo) != FALSE;
 }
