@@ -149,7 +149,11 @@ void CopyShortcutIntoFolder(const char* arguments) {
     op.wFunc = FO_COPY;
     op.pFrom = source;
     op.pTo = target;
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
+    // A shortcut of the same name may be one the user edited: the shell asks
+    // before replacing it. The user is there (the verb was just chosen) and
+    // sees in the shell's own dialog which file stays; keeping both under a
+    // made-up name would give the tray a second icon nobody asked for.
+    op.fFlags = FOF_SILENT | FOF_ALLOWUNDO;
     SHFileOperationA(&op);
 }
 

@@ -13,3 +13,17 @@ TEST(CommandLine, StartsOnlyWhereTheQuotedCommandsFit) {
         EXPECT_TRUE(!starts || MakeStoredCommand(UninstallCommand, stored)) << length;
     }
 }
+
+// The shell verb's copy never replaces a shortcut of the same name without the user's yes.
+TEST(CommandLine, CopyModeAsksBeforeReplacing) {
+    TempFolder source("copy source"), target("copy target");
+    lstrcpynA(ProgramFolder, target.path().c_str(), MAX_PATH);
+    WriteBytes(source.file("A.lnk"), "neu");
+    for (int answer : {IDNO, IDYES}) {
+        WriteBytes(target.file("A.lnk"), "alt");
+        DialogDriver driver([answer](HWND dialog) { Press(dialog, answer); });
+        CopyShortcutIntoFolder(source.file("A.lnk").c_str());
+        EXPECT_TRUE(driver.acted);
+        EXPECT_EQ(ReadBytes(target.file("A.lnk")), answer == IDYES ? "neu" : "alt");
+    }
+}
