@@ -25,7 +25,7 @@ char RunCommand[MAX_PATH];
 char VerbCommand[MAX_PATH];
 char UninstallCommand[MAX_PATH];
 char IniPath[MAX_PATH];
-HANDLE ChangeHandle = INVALID_HANDLE_VALUE;
+UniqueChangeNotification ChangeHandle;
 MainLoopCounters LoopCounters;
 
 const char* const TrayWindowClass = "Ombrix+WndClass";
@@ -58,7 +58,7 @@ void ShowPathTooLongMessage() {
 // The change notification on ProgramFolder: file names created, deleted or
 // renamed directly in the folder.
 void OpenFolderWatch() {
-    ChangeHandle = FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
 }
 
 // The watch is armed again before the folder is read: a change made before
@@ -66,7 +66,7 @@ void OpenFolderWatch() {
 // again. Re-arming after the rebuild would lose, on systems that do not keep
 // the changes of an unarmed watch (Wine), every change made during the scan.
 void OnFolderChanged() {
-    FindNextChangeNotification(ChangeHandle);
+    FindNextChangeNotification(ChangeHandle.get());
     RebuildTrayIcons();
     RefreshTrayTips();
     NotifyCompanion(CompanionAddTrayIconMessage);
@@ -221,13 +221,13 @@ void RunMainLoop() {
             continue;
         }
         // The queue is empty: sleep until input arrives or the folder changes.
-        HANDLE handles[1] = {ChangeHandle};
-        DWORD count = ChangeHandle != INVALID_HANDLE_VALUE ? 1 : 0;
+        HANDLE handles[1] = {ChangeHandle.get()};
+        DWORD count = ChangeHandle ? 1 : 0;
         DWORD result = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, MainLoopWakeMask);
         InterlockedIncrement(&LoopCounters.nWakeups);
         // Tested after the wait: a watch closed meanwhile counts as none, and an
         // input wake-up is never taken for a folder change.
-        if (ChangeHandle == INVALID_HANDLE_VALUE || count == 0 || result != WAIT_OBJECT_0) continue;
+        if (!ChangeHandle || count == 0 || result != WAIT_OBJECT_0) continue;
         InterlockedIncrement(&LoopCounters.nFolderChanges);
         OnFolderChanged();
     }
@@ -236,10 +236,7 @@ void RunMainLoop() {
 void ShutDownApplication() {
     RemoveTrayIcons();
     NotifyCompanion(CompanionCloseMessage);
-    if (ChangeHandle != INVALID_HANDLE_VALUE) {
-        FindCloseChangeNotification(ChangeHandle);
-        ChangeHandle = INVALID_HANDLE_VALUE;
-    }
+    ChangeHandle.reset();
     if (TrayMenuRoot) {
         DestroyMenu(TrayMenuRoot);
         TrayMenuRoot = nullptr;

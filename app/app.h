@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "app/handles.h"
+
 extern HINSTANCE AppInstance;
 extern HWND TrayWindow;
 extern char ProgramFolder[MAX_PATH];
@@ -10,7 +12,7 @@ extern char RunCommand[MAX_PATH];
 extern char VerbCommand[MAX_PATH];
 extern char UninstallCommand[MAX_PATH];
 extern char IniPath[MAX_PATH];
-extern HANDLE ChangeHandle;  // INVALID_HANDLE_VALUE whenever there is none
+extern UniqueChangeNotification ChangeHandle;  // the folder watch; empty whenever there is none
 
 extern const char* const TrayWindowClass;  // "Ombrix+WndClass"
 extern const char* const InstanceGuardName;  // "Ombrix+"
