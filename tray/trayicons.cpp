@@ -9,6 +9,7 @@
 #include "ui/wizard.h"
 
 UINT TaskbarCreatedMessage;
+const char* TaskbarWindowClass = "Shell_TrayWnd";
 
 namespace {
 
@@ -54,27 +55,38 @@ BOOL AddTrayIcon(int index, bool withQuickInfo) {
     char tip[64];
     BuildTip(entry, withQuickInfo, tip);
     lstrcpynA(data.szTip, tip, sizeof tip);
+    SetLastError(ERROR_SUCCESS);
     return CallNotifyIcon(NIM_ADD, &data);
+}
+
+// Whether a refused icon means that the taskbar is not there yet: started at
+// logon, the program can be faster than the shell's notification area, or
+// find it too busy to answer. Its "TaskbarCreated" brings the icons.
+bool TaskbarMissing(DWORD error) {
+    return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
 }
 
 // Adds the icons of CurrentShortcutTable in order. An entry whose icon the
 // shell refuses keeps its place without an icon, so the next scan finds the
-// table unchanged; the user hears of it once while it keeps failing. False
-// when no icon is shown: nothing of the program is left to click.
+// table unchanged; the user hears of it once while it keeps failing, and not
+// at all while the taskbar is missing. False when no icon is shown nor waits
+// for the taskbar: nothing of the program is left to click.
 bool AddTrayIcons() {
     int shown = 0;
+    bool waiting = false;
     for (TriedIconCount = 0; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount) {
         ShortcutEntry& entry = CurrentShortcutTable.pEntries[TriedIconCount];
         entry.fShown = AddTrayIcon(TriedIconCount, false) != FALSE;
+        if (!entry.fShown && TaskbarMissing(GetLastError())) waiting = true;
         if (entry.fShown) ++shown;
-        if (entry.fShown || entry.fRefusalTold) continue;
+        if (entry.fShown || waiting || entry.fRefusalTold) continue;
         entry.fRefusalTold = true;
         wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
         ShowProgramMessage(MessageText, 0);
         // The message runs a message loop, in which the program may be closed.
         if (!IsWindow(TrayWindow)) return true;
     }
-    return shown > 0;
+    return shown > 0 || waiting;
 }
 
 // A shortcut the user was told about stays told in the table that replaces

@@ -5,6 +5,10 @@
 
 constexpr UINT ID_TRAYICON = 1000;
 
+// The class of the shell's taskbar window, "Shell_TrayWnd". The program never
+// changes it; tests name a class no window has, to see a missing taskbar.
+extern const char* TaskbarWindowClass;
+
 void RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();

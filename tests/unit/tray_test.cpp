@@ -40,3 +40,23 @@ TEST_F(ProgramTest, ScanAfterTheShutDownAddsNoIcon) {
     Rebuild();
     EXPECT_TRUE(tray.shown.empty());
 }
+
+// Before the taskbar exists (no taskbar window, or the shell does not answer in time) the
+// icons wait for it without a message or an exit, and come when it does.
+TEST_F(ProgramTest, IconsWaitForTheTaskbar) {
+    RegisterTaskbarCreatedMessage();
+    for (const char* name : {"Alpha", "Bravo"}) AddShortcut(name);
+    const std::pair<const char*, DWORD> rows[] = {{"Shell_TrayWnd", ERROR_TIMEOUT}, {"Ombrix+ Ohne Leiste", 0}};
+    for (const auto& [taskbar, error] : rows) {
+        TaskbarWindowClass = taskbar;
+        tray.refuse = [error = error](DWORD message, UINT) { SetLastError(error); return message == NIM_ADD; };
+        Rebuild();
+        EXPECT_EQ(boxes.texts, Names{}) << taskbar;
+        EXPECT_FALSE(ClosePosted());
+        tray.refuse = nullptr;
+        SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
+        EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+"}));
+        RemoveTrayIcons();
+    }
+    TaskbarWindowClass = "Shell_TrayWnd";
+}
