@@ -114,7 +114,8 @@ bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
 }
 
 // Offers the wizard when the folder holds no shortcut; ends the program when
-// the user declines.
+// the user declines or the wizard cannot start. When the wizard ends, the
+// folder is looked at again (CloseWithoutShortcuts).
 void PromptForFirstShortcut(ShortcutTable* empty) {
     RemoveTrayIcons();
     wsprintfA(MessageText,
@@ -123,10 +124,7 @@ void PromptForFirstShortcut(ShortcutTable* empty) {
               "Ombrix+", "Ombrix+");
     int answer = ShowProgramMessage(MessageText, MB_OKCANCEL | MB_ICONINFORMATION);
     FreeShortcutTable(empty);
-    if (answer == IDOK) {
-        StartAddShortcutWizard();
-        return;
-    }
+    if (answer == IDOK && StartAddShortcutWizard()) return;
     PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
@@ -210,6 +208,14 @@ void RemoveTrayIcons() {
     }
     TriedIconCount = 0;
     FreeShortcutTable(&CurrentShortcutTable);
+}
+
+void CloseWithoutShortcuts() {
+    ShortcutTable scanned;
+    if (!ScanShortcutFolder(&scanned)) return;
+    bool none = scanned.nCount == 0;
+    FreeShortcutTable(&scanned);
+    if (none) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
 void RegisterTaskbarCreatedMessage() {

@@ -13,6 +13,9 @@ void RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();
 void RemoveTrayIcons();
+// Ends the program when its folder holds no shortcut: after the wizard, which
+// was offered for an empty folder, nothing would be left to show or click.
+void CloseWithoutShortcuts();
 
 // The message the shell broadcasts when the taskbar is created anew
 // ("TaskbarCreated"), registered at start-up; on it every icon of

@@ -196,6 +196,9 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYMENU:
         ShowTrayMenu(wParam, lParam);
         return 0;
+    case WM_WIZARDENDED:
+        CloseWithoutShortcuts();
+        return 0;
     default:
         // The shell's new taskbar has none of our icons.
         if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) {

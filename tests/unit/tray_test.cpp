@@ -60,3 +60,12 @@ TEST_F(ProgramTest, IconsWaitForTheTaskbar) {
     }
     TaskbarWindowClass = "Shell_TrayWnd";
 }
+
+// The wizard offered for an empty folder ends without a shortcut: the program ends too.
+TEST_F(ProgramTest, WizardEndingWithoutAShortcutEndsTheProgram) {
+    Rebuild();
+    HWND wizard = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (wizard = FindWindowA("#32770", "Neue Verkn\xFCpfung")) != nullptr; }));
+    PostMessageA(wizard, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(PumpUntil([] { return !IsWindow(TrayWindow); }));
+}
