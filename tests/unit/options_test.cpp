@@ -1,5 +1,7 @@
 #include "app/app.h"
 #include "options/integration.h"
+#include "options/options.h"
+#include "res/resource.h"
 #include "support/support.h"
 
 #include <sddl.h>
@@ -42,4 +44,39 @@ TEST(Integration, HiddenDesktopReadFromThePolicyWithoutProgman) {
         EXPECT_EQ(ReadIntegrationState().fHideDesktop, hidden) << stored;
     }
     RegDeleteKeyValueA(HKEY_CURRENT_USER, policy, "NoDesktop");
+}
+
+// OK reads every box before anything that runs a message loop: closed meanwhile from the
+// tray, the program still stores what the dialog showed.
+TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
+    const std::string command = "\"" + folder.file("ombrix.exe") + "\"";
+    AddShortcut("Alpha");
+    Rebuild();
+    WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", command);
+    tray.refuse = [](DWORD message, UINT) {
+        if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
+        return false;
+    };
+    DialogDriver driver([this](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_SORT, BM_CLICK, 0, 0);  // a new order: the icons are added anew
+        AddShortcut("Bravo");
+        Press(dialog, IDOK);
+    });
+    ShowOptionsDialog();
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), command);
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+");
+}
+
+// On a first run with an empty folder, "Sortieren" changed in the options dialog brings no
+// prompt of its own: start-up's scan asks once.
+TEST_F(ProgramTest, FirstRunAsksOnceForAShortcut) {
+    boxes.answer = IDCANCEL;
+    DialogDriver driver([](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_SORT, BM_CLICK, 0, 0);
+        Press(dialog, IDOK);
+    });
+    LoadStartupSettings();
+    EXPECT_EQ(boxes.texts.size(), 1u) << "only the greeting";
+    Rebuild();
+    EXPECT_EQ(boxes.texts.size(), 2u);
 }
