@@ -11,7 +11,6 @@ TEST_F(ProgramTest, NormalUserKeepsTheShellVerbOverTwoOks) {
     MachineRoots.hMachine = nullptr;
     for (int ok = 0; ok < 2; ++ok) ApplyIntegrationState({false, false, true});
     EXPECT_EQ(RegText(HKEY_CURRENT_USER, verb, nullptr), "\"" + folder.file("ombrix.exe") + "\" %1");
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, verb, nullptr), "(none)");
     EXPECT_TRUE(ReadIntegrationState().fShellVerb);
     ApplyIntegrationState({false, false, false});
     MachineRoots.hMachine = HKEY_LOCAL_MACHINE;
@@ -20,14 +19,13 @@ TEST_F(ProgramTest, NormalUserKeepsTheShellVerbOverTwoOks) {
 
 // Without a "Progman" window the box shows the stored policy, so an OK keeps it as it was.
 TEST(Integration, HiddenDesktopReadFromThePolicyWithoutProgman) {
-    const char* policy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
     ASSERT_EQ(FindWindowA("Progman", nullptr), nullptr);
-    const std::pair<DWORD, bool> rows[] = {{2, false}, {1, true}, {0, false}};
-    for (const auto& [stored, hidden] : rows) {
-        if (stored < 2) RegSetKeyValueA(HKEY_CURRENT_USER, policy, "NoDesktop", REG_BINARY, &stored, 4);
-        EXPECT_EQ(ReadIntegrationState().fHideDesktop, hidden) << stored;
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, PolicyKeyPath, "NoDesktop");
+    EXPECT_FALSE(ReadIntegrationState().fHideDesktop) << "nothing stored";
+    for (DWORD stored : {1u, 0u}) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, PolicyKeyPath, "NoDesktop", REG_BINARY, &stored, 4);
+        EXPECT_EQ(ReadIntegrationState().fHideDesktop, stored == 1) << stored;
     }
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, policy, "NoDesktop");
 }
 
 // OK reads every box before anything that runs a message loop: closed meanwhile from the
@@ -55,10 +53,7 @@ TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
 // prompt of its own: start-up's scan asks once.
 TEST_F(ProgramTest, FirstRunAsksOnceForAShortcut) {
     boxes.answer = IDCANCEL;
-    DialogDriver driver([](HWND dialog) {
-        SendDlgItemMessageA(dialog, IDC_SORT, BM_CLICK, 0, 0);
-        Press(dialog, IDOK);
-    });
+    DialogDriver driver([](HWND d) { SendDlgItemMessageA(d, IDC_SORT, BM_CLICK, 0, 0); Press(d, IDOK); });
     LoadStartupSettings();
     EXPECT_EQ(boxes.texts.size(), 1u) << "only the greeting";
     Rebuild();
