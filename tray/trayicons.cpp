@@ -180,7 +180,6 @@ void RebuildTrayIcons() {
 
 void RefreshTrayMarks() {
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        if (!CurrentShortcutTable.pEntries[i].fShown) continue;
         NOTIFYICONDATAA data = IconData(i, NIF_ICON);
         data.hIcon = MarkedIcon(CurrentShortcutTable.pEntries[i]);
         CallNotifyIcon(NIM_MODIFY, &data);
@@ -190,7 +189,6 @@ void RefreshTrayMarks() {
 void RefreshTrayTips() {
     bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        if (!CurrentShortcutTable.pEntries[i].fShown) continue;
         NOTIFYICONDATAA data = IconData(i, NIF_TIP);
         char tip[64];
         BuildTip(CurrentShortcutTable.pEntries[i], withQuickInfo, tip);
@@ -199,10 +197,11 @@ void RefreshTrayTips() {
     }
 }
 
+// Refused icons are deleted too: an add that timed out may still have got
+// through.
 void RemoveTrayIcons() {
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        if (!CurrentShortcutTable.pEntries[i].fShown) continue;
         NOTIFYICONDATAA data = IconData(i, 0);
         CallNotifyIcon(NIM_DELETE, &data);
     }
