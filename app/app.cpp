@@ -25,7 +25,7 @@ char RunCommand[MAX_PATH];
 char VerbCommand[MAX_PATH];
 char UninstallCommand[MAX_PATH];
 char IniPath[MAX_PATH];
-HANDLE ChangeHandle = INVALID_HANDLE_VALUE;
+UniqueChangeNotification ChangeHandle;
 MainLoopCounters LoopCounters;
 
 const char* const TrayWindowClass = "Ombrix+WndClass";
@@ -58,7 +58,7 @@ void ShowPathTooLongMessage() {
 // The change notification on ProgramFolder: file names created, deleted or
 // renamed directly in the folder.
 void OpenFolderWatch() {
-    ChangeHandle = FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
 }
 
 // The watch is armed again before the folder is read: a change made before
@@ -66,7 +66,7 @@ void OpenFolderWatch() {
 // again. Re-arming after the rebuild would lose, on systems that do not keep
 // the changes of an unarmed watch (Wine), every change made during the scan.
 void OnFolderChanged() {
-    FindNextChangeNotification(ChangeHandle);
+    FindNextChangeNotification(ChangeHandle.get());
     RebuildTrayIcons();
     RefreshTrayTips();
     NotifyCompanion(CompanionAddTrayIconMessage);
@@ -109,6 +109,10 @@ bool DeriveProgramPaths(const char* exePath) {
     if (!CopyText(RunCommand, exePath)) return false;
     if (!CopyText(VerbCommand, exePath) || !AppendText(VerbCommand, " %1")) return false;
     if (!CopyText(UninstallCommand, exePath) || !AppendText(UninstallCommand, " /uninstall")) return false;
+    // The registry holds each command with the path in quotes: a start whose
+    // entries could not be written is refused like any other path too long.
+    char stored[MAX_PATH];
+    if (!MakeStoredCommand(VerbCommand, stored) || !MakeStoredCommand(UninstallCommand, stored)) return false;
 
     char stem[MAX_PATH];
     lstrcpynA(stem, exePath, MAX_PATH);
@@ -145,7 +149,11 @@ void CopyShortcutIntoFolder(const char* arguments) {
     op.wFunc = FO_COPY;
     op.pFrom = source;
     op.pTo = target;
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
+    // A shortcut of the same name may be one the user edited: the shell asks
+    // before replacing it. The user is there (the verb was just chosen) and
+    // sees in the shell's own dialog which file stays; keeping both under a
+    // made-up name would give the tray a second icon nobody asked for.
+    op.fFlags = FOF_SILENT | FOF_ALLOWUNDO;
     SHFileOperationA(&op);
 }
 
@@ -213,13 +221,13 @@ void RunMainLoop() {
             continue;
         }
         // The queue is empty: sleep until input arrives or the folder changes.
-        HANDLE handles[1] = {ChangeHandle};
-        DWORD count = ChangeHandle != INVALID_HANDLE_VALUE ? 1 : 0;
+        HANDLE handles[1] = {ChangeHandle.get()};
+        DWORD count = ChangeHandle ? 1 : 0;
         DWORD result = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, MainLoopWakeMask);
         InterlockedIncrement(&LoopCounters.nWakeups);
         // Tested after the wait: a watch closed meanwhile counts as none, and an
         // input wake-up is never taken for a folder change.
-        if (ChangeHandle == INVALID_HANDLE_VALUE || count == 0 || result != WAIT_OBJECT_0) continue;
+        if (!ChangeHandle || count == 0 || result != WAIT_OBJECT_0) continue;
         InterlockedIncrement(&LoopCounters.nFolderChanges);
         OnFolderChanged();
     }
@@ -228,10 +236,7 @@ void RunMainLoop() {
 void ShutDownApplication() {
     RemoveTrayIcons();
     NotifyCompanion(CompanionCloseMessage);
-    if (ChangeHandle != INVALID_HANDLE_VALUE) {
-        FindCloseChangeNotification(ChangeHandle);
-        ChangeHandle = INVALID_HANDLE_VALUE;
-    }
+    ChangeHandle.reset();
     if (TrayMenuRoot) {
         DestroyMenu(TrayMenuRoot);
         TrayMenuRoot = nullptr;

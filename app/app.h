@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "app/handles.h"
+
 extern HINSTANCE AppInstance;
 extern HWND TrayWindow;
 extern char ProgramFolder[MAX_PATH];
@@ -10,7 +12,7 @@ extern char RunCommand[MAX_PATH];
 extern char VerbCommand[MAX_PATH];
 extern char UninstallCommand[MAX_PATH];
 extern char IniPath[MAX_PATH];
-extern HANDLE ChangeHandle;  // INVALID_HANDLE_VALUE whenever there is none
+extern UniqueChangeNotification ChangeHandle;  // the folder watch; empty whenever there is none
 
 extern const char* const TrayWindowClass;  // "Ombrix+WndClass"
 extern const char* const InstanceGuardName;  // "Ombrix+"
@@ -37,7 +39,8 @@ HWND CreateTrayWindow(HINSTANCE instance);
 // cannot give one, longPath is then untouched.
 bool GetLongPathForm(const char* path, char* longPath);
 // Fills RunCommand, VerbCommand, UninstallCommand, IniPath and ProgramFolder
-// from the executable's path; false when one of them would not fit.
+// from the executable's path; false when one of them, or a command in the
+// quoted form the registry holds, would not fit.
 bool DeriveProgramPaths(const char* exePath);
 LaunchMode DecideLaunchMode(const char* arguments);
 // Copies the shortcut named by the argument text into ProgramFolder, or says

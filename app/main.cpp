@@ -4,7 +4,6 @@
 #include "app/app.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
-    ChangeHandle = INVALID_HANDLE_VALUE;
     InitCommonControls();
     if (InitApplication(instance, arguments)) RunMainLoop();
     return 0;

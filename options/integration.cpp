@@ -7,12 +7,12 @@
 
 #include <cstring>
 
-MachineRegistryRoots MachineRoots = {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT};
+MachineRegistryRoots MachineRoots = {HKEY_LOCAL_MACHINE};
 
 const char* const RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const UninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrix+";
 const char* const PolicyKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-const char* const UserClassesPath = "Software\\Classes";
+const char* const ClassesPath = "Software\\Classes";
 
 namespace {
 
@@ -41,9 +41,9 @@ EntryPlace MachinePlace(HKEY root, const char* subkey) {
     return place;
 }
 
-EntryPlace UserClassesPlace(const char* subkey) {
-    EntryPlace place = {HKEY_CURRENT_USER, ""};
-    wsprintfA(place.szSubkey, "%s\\%s", UserClassesPath, subkey);
+EntryPlace ClassesPlace(HKEY root, const char* subkey) {
+    EntryPlace place = {root, ""};
+    wsprintfA(place.szSubkey, "%s\\%s", ClassesPath, subkey);
     return place;
 }
 
@@ -59,7 +59,7 @@ EntryPlaces UninstallPlaces() {
 EntryPlaces VerbPlaces(const char* fileClass, bool commandKey) {
     char subkey[MAX_PATH];
     wsprintfA(subkey, commandKey ? "%s\\Shell\\Ombrix+\\Command" : "%s\\Shell\\Ombrix+", fileClass);
-    return {MachinePlace(MachineRoots.hClasses, subkey), UserClassesPlace(subkey)};
+    return {ClassesPlace(MachineRoots.hMachine, subkey), ClassesPlace(HKEY_CURRENT_USER, subkey)};
 }
 
 const char* const ShortcutClasses[] = {"lnkfile", "piffile"};
@@ -138,6 +138,16 @@ void WriteTextEntry(const EntryPlaces& places, const char* name, const char* tex
     if (SetTextValue(key.get(), name, text) == ERROR_SUCCESS && onMachine) DeleteValueAt(places.user, name);
 }
 
+// The desktop window's visibility where there is one; elsewhere (another
+// shell, a kiosk) the stored policy, so that OK keeps what the user had.
+bool DesktopHidden() {
+    if (HWND desktop = FindWindowA(DesktopWindowClass, nullptr)) return !IsWindowVisible(desktop);
+    DWORD value = 0, size = sizeof value;
+    return RegGetValueA(HKEY_CURRENT_USER, PolicyKeyPath, NoDesktopValueName, RRF_RT_REG_BINARY | RRF_RT_REG_DWORD,
+                        nullptr, &value, &size) == ERROR_SUCCESS &&
+           value != 0;
+}
+
 void ShowDesktopWindow(bool show) {
     if (HWND desktop = FindWindowA(DesktopWindowClass, nullptr)) ShowWindow(desktop, show ? SW_SHOW : SW_HIDE);
 }
@@ -203,7 +213,7 @@ bool MakeStoredCommand(const char* command, char (&stored)[MAX_PATH]) {
 IntegrationState ReadIntegrationState() {
     StoredCommands commands = MakeStoredCommands();
     IntegrationState state;
-    state.fHideDesktop = !IsWindowVisible(FindWindowA(DesktopWindowClass, nullptr));
+    state.fHideDesktop = DesktopHidden();
     state.fAutostart = EntryHolds(RunPlaces(), ProgramValueName, commands.szRun);
     bool lnkVerb = EntryHolds(VerbPlaces("lnkfile", true), nullptr, commands.szVerb);
     bool pifVerb = EntryHolds(VerbPlaces("piffile", true), nullptr, commands.szVerb);

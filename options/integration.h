@@ -10,19 +10,20 @@ struct IntegrationState {
     bool fShellVerb;    // both shortcut verbs hold our command
 };
 
-// The machine-wide roots of the autostart value, the uninstall entry
-// (hMachine) and the shell verbs (hClasses). The program never changes them;
-// tests point them at keys that refuse writing, to see the per-user fall-back.
+// The machine-wide root of the autostart value, the uninstall entry and the
+// shell verbs (under ClassesPath). Never HKEY_CLASSES_ROOT: that is a merged
+// view, and a key the user has there would be taken for the machine's. The
+// program never changes it; tests point it at a key that refuses writing, to
+// see the per-user fall-back.
 struct MachineRegistryRoots {
     HKEY hMachine;  // HKEY_LOCAL_MACHINE
-    HKEY hClasses;  // HKEY_CLASSES_ROOT
 };
 extern MachineRegistryRoots MachineRoots;
 
 extern const char* const RunKeyPath;        // "Software\Microsoft\Windows\CurrentVersion\Run"
 extern const char* const UninstallKeyPath;  // "...\CurrentVersion\Uninstall\Ombrix+"
 extern const char* const PolicyKeyPath;     // "...\CurrentVersion\Policies\Explorer"
-extern const char* const UserClassesPath;   // "Software\Classes", the per-user HKEY_CLASSES_ROOT
+extern const char* const ClassesPath;       // "Software\Classes", the file classes of either root
 
 // The stored form of a command derived at start-up: the executable path in
 // double quotes, the argument text after it unchanged. False (and stored

@@ -9,6 +9,7 @@
 #include "options/companion.h"
 #include "options/integration.h"
 #include "res/resource.h"
+#include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
 
@@ -75,25 +76,51 @@ void StoreOption(const char* key, const char* value, char (&field)[N]) {
     lstrcpynA(field, value, N);
 }
 
-void AcceptClickMode(HWND dialog) {
-    if (IsChecked(dialog, IDC_SINGLE_CLICK)) StoreOption(KeyClickMode, SingleClick, Settings.szClickMode);
-    if (IsChecked(dialog, IDC_DOUBLE_CLICK)) StoreOption(KeyClickMode, DoubleClick, Settings.szClickMode);
+// What the dialog shows when OK is pressed, read whole before anything is
+// applied: applying can run message loops (a rebuild's messages), in which
+// the program may be closed and the dialog destroyed with it.
+struct DialogChoices {
+    const char* szClickMode;  // null when neither button is checked
+    bool fMarkLinks;
+    bool fQuickInfo;
+    bool fSort;
+    bool fCompanion;
+    bool fDesktopMenu;
+    IntegrationState integration;
+};
+
+DialogChoices ReadDialogChoices(HWND dialog) {
+    DialogChoices choices = {};
+    if (IsChecked(dialog, IDC_SINGLE_CLICK)) choices.szClickMode = SingleClick;
+    if (IsChecked(dialog, IDC_DOUBLE_CLICK)) choices.szClickMode = DoubleClick;
+    choices.fMarkLinks = IsChecked(dialog, IDC_MARK_LINKS);
+    choices.fQuickInfo = IsChecked(dialog, IDC_QUICK_INFO);
+    choices.fSort = IsChecked(dialog, IDC_SORT);
+    choices.fCompanion = IsChecked(dialog, IDC_COMPANION);
+    choices.fDesktopMenu = IsChecked(dialog, IDC_DESKTOP_MENU);
+    choices.integration.fHideDesktop = IsChecked(dialog, IDC_HIDE_DESKTOP);
+    choices.integration.fAutostart = IsChecked(dialog, IDC_AUTOSTART);
+    choices.integration.fShellVerb = IsChecked(dialog, IDC_SHELL_VERB);
+    return choices;
 }
 
 // The icons come back in the new order; the companion hears of it under the
-// option as it stood before this OK.
-void AcceptSortOrder(HWND dialog) {
-    const char* value = YesOrNo(IsChecked(dialog, IDC_SORT));
+// option as it stood before this OK. Without icons (the first-run dialog
+// comes before start-up's first scan) there is nothing to reorder, and no
+// rebuild may ask for a shortcut ahead of that scan.
+void AcceptSortOrder(bool sort) {
+    const char* value = YesOrNo(sort);
     WritePrivateProfileStringA(SettingsSection, KeySort, value, IniPath);
     if (lstrcmpiA(value, Settings.szSort) == 0) return;
     lstrcpynA(Settings.szSort, value, sizeof Settings.szSort);
+    if (CurrentShortcutTable.nCount == 0) return;
     RebuildTrayIcons();
     RefreshTrayTips();
     NotifyCompanion(CompanionAddTrayIconMessage);
 }
 
-void AcceptCompanion(HWND dialog) {
-    if (!IsChecked(dialog, IDC_COMPANION)) {
+void AcceptCompanion(bool on) {
+    if (!on) {
         StoreOption(KeyCompanion, No, Settings.szCompanion);
         return;
     }
@@ -101,8 +128,8 @@ void AcceptCompanion(HWND dialog) {
     StoreOption(KeyCompanion, Yes, Settings.szCompanion);
 }
 
-void AcceptDesktopMenu(HWND dialog) {
-    if (IsChecked(dialog, IDC_DESKTOP_MENU)) {
+void AcceptDesktopMenu(bool on) {
+    if (on) {
         StoreOption(KeyDesktopMenu, Yes, Settings.szDesktopMenu);
         return;
     }
@@ -112,19 +139,16 @@ void AcceptDesktopMenu(HWND dialog) {
 }
 
 void AcceptOptions(HWND dialog) {
-    AcceptClickMode(dialog);
-    StoreOption(KeyMarkLinks, YesOrNo(IsChecked(dialog, IDC_MARK_LINKS)), Settings.szMarkLinks);
+    const DialogChoices choices = ReadDialogChoices(dialog);
+    if (choices.szClickMode) StoreOption(KeyClickMode, choices.szClickMode, Settings.szClickMode);
+    StoreOption(KeyMarkLinks, YesOrNo(choices.fMarkLinks), Settings.szMarkLinks);
     RefreshTrayMarks();
-    StoreOption(KeyQuickInfo, YesOrNo(IsChecked(dialog, IDC_QUICK_INFO)), Settings.szQuickInfo);
+    StoreOption(KeyQuickInfo, YesOrNo(choices.fQuickInfo), Settings.szQuickInfo);
     RefreshTrayTips();
-    AcceptSortOrder(dialog);
-    AcceptCompanion(dialog);
-    AcceptDesktopMenu(dialog);
-    IntegrationState state;
-    state.fHideDesktop = IsChecked(dialog, IDC_HIDE_DESKTOP);
-    state.fAutostart = IsChecked(dialog, IDC_AUTOSTART);
-    state.fShellVerb = IsChecked(dialog, IDC_SHELL_VERB);
-    ApplyIntegrationState(state);
+    AcceptSortOrder(choices.fSort);
+    AcceptCompanion(choices.fCompanion);
+    AcceptDesktopMenu(choices.fDesktopMenu);
+    ApplyIntegrationState(choices.integration);
 }
 
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

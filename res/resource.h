@@ -38,3 +38,8 @@
 #define IDC_RENAME_FOLDER 133  // the current folder, read-only
 #define IDC_RENAME_FROM 160    // the shortcut's display name, read-only
 #define IDC_RENAME_TO 161      // the new name
+
+// Controls of the program's own new-shortcut dialog "OBPNewLink".
+#define IDC_NEWLINK_TARGET 1001  // the target's path
+#define IDC_NEWLINK_BROWSE 1002  // "&Durchsuchen..."
+#define IDC_NEWLINK_NAME 1003    // the shortcut's name

@@ -31,8 +31,10 @@ if [ ! -f "$sample/ombrix.ini" ]; then
     "Corvane+=Nein" "Desktop-Menü=Nein" | iconv -f UTF-8 -t CP1252 >"$sample/ombrix.ini"
 fi
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# Wine's shell gives a shortcut without an icon location one generic picture whatever
+# its target; naming the target as the icon file shows each sample with its own.
 make_sample() {
-  [ -f "$sample/$1.lnk" ] || wine "$tools/mklink.exe" "$(winpath "$sample/$1.lnk")" "$2" >/dev/null 2>&1
+  [ -f "$sample/$1.lnk" ] || wine "$tools/mklink.exe" "$(winpath "$sample/$1.lnk")" "$2" "" "$2" 0 >/dev/null 2>&1
 }
 make_sample "Editor" 'C:\windows\notepad.exe'
 make_sample "Registrierung" 'C:\windows\regedit.exe'

@@ -11,6 +11,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
+#include "res/resource.h"
 
 ShortcutTable CurrentShortcutTable;
 
@@ -72,6 +73,12 @@ bool IsShortcutFile(const char* fullPath, const char* fileName) {
     return EndsWithNoCase(fileName, ".lnk") || EndsWithNoCase(fileName, ".pif");
 }
 
+// The program's own small icon, owned by the caller.
+HICON LoadProgramIcon() {
+    return static_cast<HICON>(LoadImageA(AppInstance, MAKEINTRESOURCEA(IDI_OMBRIX), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
 }  // namespace
 
 bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]) {
@@ -85,7 +92,7 @@ bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]) {
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) return false;
     if (FAILED(file->Load(widePath, STGM_READ))) return false;
-    if (FAILED(link->Resolve(TrayWindow, SLR_ANY_MATCH))) return false;
+    if (FAILED(link->Resolve(nullptr, ScanResolveFlags))) return false;
     WIN32_FIND_DATAA unused;
     char buffer[MAX_PATH] = {};
     if (FAILED(link->GetPath(buffer, MAX_PATH, &unused, SLGP_SHORTPATH))) return false;
@@ -102,7 +109,13 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
     } else if (!ResolveLinkTarget(entry->szLinkPath, source)) {
         source[0] = '\0';
     }
-    ExtractIconExA(source, index, nullptr, &entry->hPlainIcon, 1);
+    HICON extracted = nullptr;
+    if (source[0] != '\0' && ExtractIconExA(source, index, nullptr, &extracted, 1) != 0 && extracted) {
+        entry->hPlainIcon = extracted;
+    } else if (entry->hOverlayIcon) {
+        entry->hPlainIcon = CopyIcon(entry->hOverlayIcon);
+    }
+    if (!entry->hPlainIcon) entry->hPlainIcon = LoadProgramIcon();
 }
 
 namespace {

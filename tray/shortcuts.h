@@ -2,14 +2,17 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 struct ShortcutEntry {
     HICON hOverlayIcon;            // small icon with the shell's shortcut marking; owned
-    HICON hPlainIcon;              // small icon of the icon source; owned, may be null
+    HICON hPlainIcon;              // small icon of the icon source or a stand-in; owned
     int iIcon;                     // icon index within the icon location
     char szName[MAX_PATH];         // display name: tooltip, caption, sort key
     char szLinkPath[MAX_PATH];     // full path of the shortcut file
     char szIconSource[MAX_PATH];   // icon location file; empty when the link names none
+    bool fShown;                   // its icon is in the notification area
+    bool fRefusalTold;             // the user was told that the shell refused its icon
 };
 
 // One movable, zero-filled local block of entries, locked for its whole life.
@@ -28,12 +31,18 @@ bool ScanShortcutFolder(ShortcutTable* table);
 // Destroys every entry's icons, then unlocks and frees the block; the table
 // is left empty.
 void FreeShortcutTable(ShortcutTable* table);
+// How a scan resolves a link: no dialog, no search, no link tracking, no
+// write to the user's file, and at most 500 ms (the high word); a shortcut
+// whose target moved must not hold up every rescan.
+constexpr DWORD ScanResolveFlags = static_cast<DWORD>(SLR_NO_UI) | static_cast<DWORD>(SLR_NOUPDATE) |
+                                   static_cast<DWORD>(SLR_NOSEARCH) | static_cast<DWORD>(SLR_NOTRACK) | (500u << 16);
 // The target of the link at linkPath in its short form; false when any step
-// of loading or resolving fails. The shell may show its own search dialog.
+// of loading or resolving fails.
 bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]);
 // The entry's picture without the shell's marking into hPlainIcon: from its
-// icon location, or when that is empty icon 0 of its resolved target; null
-// when nothing can be extracted.
+// icon location, or when that is empty icon 0 of its resolved target. Where
+// nothing can be extracted, a copy of the marked icon, failing that the
+// program's own: an icon without a picture would be an invisible hole.
 void ExtractPlainIcon(ShortcutEntry* entry);
 // Drops entry index with its icons; the later entries move down one place.
 void RemoveShortcutEntry(ShortcutTable* table, int index);

@@ -9,6 +9,7 @@
 #include "ui/wizard.h"
 
 UINT TaskbarCreatedMessage;
+const char* TaskbarWindowClass = "Shell_TrayWnd";
 
 namespace {
 
@@ -18,9 +19,9 @@ constexpr int MaxTrayIcons = 100;
 // What fits the tooltip of the first NOTIFYICONDATA version, without its NUL.
 constexpr int MaxTipLength = 63;
 
-// How many entries of CurrentShortcutTable have their icon in the tray: all
-// of them, except while the icons are being added.
-int ShownIconCount;
+// How many entries of CurrentShortcutTable the adding has reached: all of
+// them, except while the icons are being added.
+int TriedIconCount;
 // The number of shortcuts left out that the user was last told about.
 int ReportedLeftOutCount;
 
@@ -54,23 +55,49 @@ BOOL AddTrayIcon(int index, bool withQuickInfo) {
     char tip[64];
     BuildTip(entry, withQuickInfo, tip);
     lstrcpynA(data.szTip, tip, sizeof tip);
+    SetLastError(ERROR_SUCCESS);
     return CallNotifyIcon(NIM_ADD, &data);
 }
 
+// Whether a refused icon means that the taskbar is not there yet: started at
+// logon, the program can be faster than the shell's notification area, or
+// find it too busy to answer. Its "TaskbarCreated" brings the icons.
+bool TaskbarMissing(DWORD error) {
+    return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
+}
+
 // Adds the icons of CurrentShortcutTable in order. An entry whose icon the
-// shell refuses is dropped before the user is told, so that the table always
-// matches the icons a click can come from.
-void AddTrayIcons() {
-    ShownIconCount = 0;
-    while (ShownIconCount < CurrentShortcutTable.nCount) {
-        if (AddTrayIcon(ShownIconCount, false)) {
-            ++ShownIconCount;
-            continue;
-        }
-        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.",
-                  CurrentShortcutTable.pEntries[ShownIconCount].szName);
-        RemoveShortcutEntry(&CurrentShortcutTable, ShownIconCount);
+// shell refuses keeps its place without an icon, so the next scan finds the
+// table unchanged; the user hears of it once while it keeps failing, and not
+// at all while the taskbar is missing. False when no icon is shown nor waits
+// for the taskbar: nothing of the program is left to click.
+bool AddTrayIcons() {
+    int shown = 0;
+    bool waiting = false;
+    for (TriedIconCount = 0; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount) {
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[TriedIconCount];
+        entry.fShown = AddTrayIcon(TriedIconCount, false) != FALSE;
+        if (!entry.fShown && TaskbarMissing(GetLastError())) waiting = true;
+        if (entry.fShown) ++shown;
+        if (entry.fShown || waiting || entry.fRefusalTold) continue;
+        entry.fRefusalTold = true;
+        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
         ShowProgramMessage(MessageText, 0);
+        // The message runs a message loop, in which the program may be closed.
+        if (!IsWindow(TrayWindow)) return true;
+    }
+    return shown > 0 || waiting;
+}
+
+// A shortcut the user was told about stays told in the table that replaces
+// the current one.
+void CarryRefusals(ShortcutTable* scanned) {
+    for (int i = 0; i < scanned->nCount; ++i) {
+        for (int j = 0; j < CurrentShortcutTable.nCount; ++j) {
+            const ShortcutEntry& old = CurrentShortcutTable.pEntries[j];
+            if (lstrcmpiA(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0 && !old.fShown)
+                scanned->pEntries[i].fRefusalTold = old.fRefusalTold;
+        }
     }
 }
 
@@ -87,7 +114,8 @@ bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
 }
 
 // Offers the wizard when the folder holds no shortcut; ends the program when
-// the user declines.
+// the user declines or the wizard cannot start. When the wizard ends, the
+// folder is looked at again (CloseWithoutShortcuts).
 void PromptForFirstShortcut(ShortcutTable* empty) {
     RemoveTrayIcons();
     wsprintfA(MessageText,
@@ -96,10 +124,7 @@ void PromptForFirstShortcut(ShortcutTable* empty) {
               "Ombrix+", "Ombrix+");
     int answer = ShowProgramMessage(MessageText, MB_OKCANCEL | MB_ICONINFORMATION);
     FreeShortcutTable(empty);
-    if (answer == IDOK) {
-        StartAddShortcutWizard();
-        return;
-    }
+    if (answer == IDOK && StartAddShortcutWizard()) return;
     PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
@@ -123,6 +148,12 @@ void RebuildTrayIcons() {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return;
     }
+    // Closed while the scan ran (its dialogs run message loops): no window is
+    // left to show icons for.
+    if (!IsWindow(TrayWindow)) {
+        FreeShortcutTable(&scanned);
+        return;
+    }
     if (scanned.nCount == 0) {
         ReportedLeftOutCount = 0;
         PromptForFirstShortcut(&scanned);
@@ -134,12 +165,12 @@ void RebuildTrayIcons() {
     if (TablesEqual(scanned, CurrentShortcutTable)) {
         FreeShortcutTable(&scanned);
     } else {
+        CarryRefusals(&scanned);
         RemoveTrayIcons();
         // Current before the first icon exists: a click during an add-failure
         // message finds its entry.
         CurrentShortcutTable = scanned;
-        AddTrayIcons();
-        if (CurrentShortcutTable.nCount == 0) {
+        if (!AddTrayIcons()) {
             PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
             return;
         }
@@ -166,22 +197,33 @@ void RefreshTrayTips() {
     }
 }
 
+// Refused icons are deleted too: an add that timed out may still have got
+// through.
 void RemoveTrayIcons() {
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
         NOTIFYICONDATAA data = IconData(i, 0);
         CallNotifyIcon(NIM_DELETE, &data);
     }
-    ShownIconCount = 0;
+    TriedIconCount = 0;
     FreeShortcutTable(&CurrentShortcutTable);
+}
+
+void CloseWithoutShortcuts() {
+    ShortcutTable scanned;
+    if (!ScanShortcutFolder(&scanned)) return;
+    bool none = scanned.nCount == 0;
+    FreeShortcutTable(&scanned);
+    if (none) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
 void RegisterTaskbarCreatedMessage() {
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 }
 
+// A refused icon is tried again: the new taskbar may take it.
 void RestoreTrayIcons() {
     bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
-    int shown = ShownIconCount < CurrentShortcutTable.nCount ? ShownIconCount : CurrentShortcutTable.nCount;
-    for (int i = 0; i < shown; ++i) AddTrayIcon(i, withQuickInfo);
+    int tried = TriedIconCount < CurrentShortcutTable.nCount ? TriedIconCount : CurrentShortcutTable.nCount;
+    for (int i = 0; i < tried; ++i) CurrentShortcutTable.pEntries[i].fShown = AddTrayIcon(i, withQuickInfo) != FALSE;
 }

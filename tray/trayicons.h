@@ -5,10 +5,17 @@
 
 constexpr UINT ID_TRAYICON = 1000;
 
+// The class of the shell's taskbar window, "Shell_TrayWnd". The program never
+// changes it; tests name a class no window has, to see a missing taskbar.
+extern const char* TaskbarWindowClass;
+
 void RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();
 void RemoveTrayIcons();
+// Ends the program when its folder holds no shortcut: after the wizard, which
+// was offered for an empty folder, nothing would be left to show or click.
+void CloseWithoutShortcuts();
 
 // The message the shell broadcasts when the taskbar is created anew
 // ("TaskbarCreated"), registered at start-up; on it every icon of

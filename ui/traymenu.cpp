@@ -77,12 +77,15 @@ LRESULT CreateTrayMenu(HINSTANCE instance) {
 void SelectTrayItem(UINT index) {
     const ShortcutEntry* entry = FindShortcutEntry(index);
     if (!entry) return;
-    // Both fit: the name holds at most 259 characters, the cut ends at 31.
-    CopyText(ItemCaption, entry->szName);
-    ItemCaption[ItemCaptionLimit] = '.';
-    ItemCaption[ItemCaptionLimit + 1] = '.';
-    ItemCaption[ItemCaptionLimit + 2] = '.';
-    ItemCaption[ItemCaptionLimit + 3] = '\0';
+    // A menu takes "&" for an access key; "&&" shows one "&". The cut counts
+    // the name's characters, so the caption needs at most 2 * 28 + 4 bytes.
+    char* out = ItemCaption;
+    const char* name = entry->szName;
+    for (int i = 0; name[i] != '\0' && i < ItemCaptionLimit; ++i) {
+        if (name[i] == '&') *out++ = '&';
+        *out++ = name[i];
+    }
+    lstrcpyA(out, lstrlenA(name) >= ItemCaptionLimit ? "..." : "");
 }
 
 void ShowTrayMenu(WPARAM iconId, LPARAM point) {

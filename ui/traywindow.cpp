@@ -18,12 +18,14 @@ namespace {
 constexpr WORD LastDesktopCommand = 98;
 
 // Marks a modal activity started from the tray for as long as it runs, so
-// that tray clicks meanwhile start nothing.
+// that tray clicks meanwhile start nothing. One started inside another gives
+// the mark back as it found it: the outer one still runs.
 template <typename Activity>
 void RunModal(Activity activity) {
+    LONG outer = ModalBusy;
     ModalBusy = 1;
     activity();
-    ModalBusy = 0;
+    ModalBusy = outer;
 }
 
 bool IsClickMode(const char* mode) {
@@ -193,6 +195,9 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TRAYMENU:
         ShowTrayMenu(wParam, lParam);
+        return 0;
+    case WM_WIZARDENDED:
+        CloseWithoutShortcuts();
         return 0;
     default:
         // The shell's new taskbar has none of our icons.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 constexpr UINT WM_TRAYMENU = WM_USER + 1;  // wParam icon id, lParam screen point
+constexpr UINT WM_WIZARDENDED = WM_USER + 2;  // the new-shortcut wizard has ended
 
 // 1 while the rename dialog, the options dialog or a delete runs.
 extern LONG ModalBusy;

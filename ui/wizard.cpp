@@ -5,21 +5,39 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <memory>
 
 #include "app/app.h"
 #include "app/handles.h"
 #include "app/platform.h"
 #include "app/text.h"
+#include "res/resource.h"
+#include "ui/traywindow.h"
 
 namespace {
 
-// The controls of "OBPNewLink" (res/newlink.rc).
-constexpr int IDC_NEWLINK_TARGET = 1001;
-constexpr int IDC_NEWLINK_BROWSE = 1002;
-constexpr int IDC_NEWLINK_NAME = 1003;
-
 const char* const NewLinkDialogName = "OBPNewLink";
 const char* const WizardFailedText = "Fehler.\nFunktion konnte nicht ausgeführt werden.";
+
+// The process of the shell's wizard and the window to tell when it ends.
+struct WizardWatch {
+    UniqueKernelHandle process;
+    HWND window;
+};
+
+DWORD WINAPI WatchWizardProc(void* param) {
+    std::unique_ptr<WizardWatch> watch(static_cast<WizardWatch*>(param));
+    WaitForSingleObject(watch->process.get(), INFINITE);
+    PostMessageA(watch->window, WM_WIZARDENDED, 0, 0);
+    return 0;
+}
+
+// A thread waits for the process, so that the main loop's wait stays as it is.
+void WatchWizard(HANDLE process) {
+    auto watch = std::make_unique<WizardWatch>(WizardWatch{UniqueKernelHandle(process), TrayWindow});
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, WatchWizardProc, watch.get(), 0, nullptr));
+    if (thread) watch.release();
+}
 
 // The shell's wizard, when this system has it.
 bool StartShellWizard() {
@@ -27,7 +45,15 @@ bool StartShellWizard() {
     FormatWizardParameters(ProgramFolder, parameters);
     UniqueLibrary appwiz(LoadLibraryA("Appwiz.cpl"));
     if (!appwiz || !GetProcAddress(appwiz.get(), "NewLinkHere")) return false;
-    ShellExecuteA(nullptr, "open", "rundll32.exe", parameters, nullptr, SW_SHOWNORMAL);
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = "open";
+    info.lpFile = "rundll32.exe";
+    info.lpParameters = parameters;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) return false;
+    if (info.hProcess) WatchWizard(info.hProcess);
     return true;
 }
 
@@ -71,13 +97,15 @@ bool IsValidFileName(const char* name) {
     return name[0] != '\0' && strpbrk(name, "\\/:*?\"<>|") == nullptr;
 }
 
-// ProgramFolder\name.lnk (the suffix only when name has none of a shortcut).
+// ProgramFolder\name.lnk (".lnk" added unless name ends in it already). What is
+// saved is a shell link, so a name typed with ".pif" keeps it in front of
+// ".lnk": a link under a .pif name would be read as a PIF file.
 bool BuildLinkPath(const char* name, char (&linkPath)[MAX_PATH]) {
     if (!CopyText(linkPath, ProgramFolder)) return false;
     int len = lstrlenA(linkPath);
     if ((len == 0 || linkPath[len - 1] != '\\') && !AppendText(linkPath, "\\")) return false;
     if (!AppendText(linkPath, name)) return false;
-    if (EndsWithNoCase(name, ".lnk") || EndsWithNoCase(name, ".pif")) return true;
+    if (EndsWithNoCase(name, ".lnk")) return true;
     return AppendText(linkPath, ".lnk");
 }
 
@@ -163,15 +191,17 @@ INT_PTR CALLBACK NewLinkDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 // The dialog runs on a thread of its own, like the shell's wizard in its own
 // process: the caller returns at once, the folder watch sees the new file.
-DWORD WINAPI NewLinkThreadProc(void*) {
+// param is the window to tell when the dialog has ended.
+DWORD WINAPI NewLinkThreadProc(void* param) {
     ComScope com;  // the open-file dialog and the shell link need COM on this thread
     if (RunNewLinkDialog() == -1) CallMessageBox(nullptr, WizardFailedText, "Ombrix+", MB_SETFOREGROUND | MB_ICONERROR);
+    PostMessageA(static_cast<HWND>(param), WM_WIZARDENDED, 0, 0);
     return 0;
 }
 
 bool StartNewLinkDialog() {
     if (!FindResourceA(AppInstance, NewLinkDialogName, RT_DIALOG)) return false;
-    UniqueKernelHandle thread(CreateThread(nullptr, 0, NewLinkThreadProc, nullptr, 0, nullptr));
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, NewLinkThreadProc, TrayWindow, 0, nullptr));
     return static_cast<bool>(thread);
 }
 
@@ -185,8 +215,8 @@ INT_PTR RunNewLinkDialog() {
     return DialogBoxParamA(AppInstance, NewLinkDialogName, nullptr, NewLinkDialogProc, 0);
 }
 
-void StartAddShortcutWizard() {
-    if (StartShellWizard()) return;
-    if (StartNewLinkDialog()) return;
+bool StartAddShortcutWizard() {
+    if (StartShellWizard() || StartNewLinkDialog()) return true;
     ShowProgramMessage(WizardFailedText, MB_ICONERROR);
+    return false;
 }

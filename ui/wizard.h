@@ -4,8 +4,10 @@
 #include <windows.h>
 
 // The shell's wizard in its own process where it exists, otherwise the
-// program's own dialog on a thread of its own; the caller never waits.
-void StartAddShortcutWizard();
+// program's own dialog on a thread of its own; the caller never waits. When
+// the wizard ends, TrayWindow gets WM_WIZARDENDED. False (after a message)
+// when neither could be started.
+bool StartAddShortcutWizard();
 
 // "Appwiz.cpl,NewLinkHere <folder>\" for rundll32.exe.
 void FormatWizardParameters(const char* folder, char (&parameters)[512]);

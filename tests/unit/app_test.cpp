@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "app/settings.h"
+#include "options/integration.h"
 #include "support/support.h"
 #include "tray/shortcuts.h"
 
@@ -94,9 +95,12 @@ TEST(CommandLine, ExecutablePathToDerivedPaths) {
     EXPECT_STREQ(UninstallCommand, "C:\\Program Files\\Leiste\\ombrix.exe /uninstall");
     ASSERT_TRUE(DeriveProgramPaths("C:\\ombrix.exe"));
     EXPECT_STREQ(ProgramFolder, "C:\\");
-    std::string fits = "C:\\" + std::string(239, 'b') + "\\o.exe";  // 248 + " /uninstall" = 259
-    EXPECT_TRUE(DeriveProgramPaths(fits.c_str()));
-    EXPECT_FALSE(DeriveProgramPaths(("C:\\" + std::string(240, 'a') + "\\o.exe").c_str()));
+    for (int length : {246, 247, 248}) {  // 246 + two quotes + " /uninstall" = 259
+        char stored[MAX_PATH];
+        bool starts = DeriveProgramPaths(("C:\\" + std::string(length - 9, 'b') + "\\o.exe").c_str());
+        EXPECT_EQ(starts, length == 246) << length;
+        EXPECT_TRUE(!starts || MakeStoredCommand(UninstallCommand, stored)) << "no uninstall entry for " << length;
+    }
 }
 
 // The shell verb's copy mode: shortcuts are copied, anything else is refused
@@ -124,6 +128,19 @@ TEST(CommandLine, CopyModeTakesShortcutsOnly) {
     EXPECT_TRUE(FileExists(source.file("Mein Editor.lnk"))) << "a copy, not a move";
 }
 
+// The shell verb's copy never replaces a shortcut of the same name without the user's yes.
+TEST(CommandLine, CopyModeAsksBeforeReplacing) {
+    TempFolder source("copy source"), target("copy target");
+    lstrcpynA(ProgramFolder, target.path().c_str(), MAX_PATH);
+    WriteBytes(source.file("A.lnk"), "neu");
+    for (int answer : {IDNO, IDYES}) {
+        WriteBytes(target.file("A.lnk"), "alt");
+        DialogDriver driver([answer](HWND dialog) { Press(dialog, answer); });
+        CopyShortcutIntoFolder(source.file("A.lnk").c_str());
+        EXPECT_EQ(ReadBytes(target.file("A.lnk")), answer == IDYES ? "neu" : "alt");
+    }
+}
+
 // The loop sleeps until the folder changes: quiet intervals cost no wake-up,
 // one created file is one folder change, and WM_CLOSE ends it through the
 // shut-down (icons gone, watch closed, window destroyed).
@@ -131,7 +148,7 @@ class MainLoop : public ProgramTest {};
 TEST_F(MainLoop, WakesOnlyForTheFolderAndEndsOnClose) {
     AddShortcut("Editor");
     Rebuild();
-    ChangeHandle = FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
     volatile LONG& wakeups = LoopCounters.nWakeups;
     LONG changes = LoopCounters.nFolderChanges, quiet[2] = {-1, -1};
     HWND window = TrayWindow;
@@ -152,6 +169,6 @@ TEST_F(MainLoop, WakesOnlyForTheFolderAndEndsOnClose) {
     EXPECT_EQ(quiet[1], 0);
     EXPECT_EQ(LoopCounters.nFolderChanges - changes, 1);
     EXPECT_TRUE(tray.shown.empty()) << "icons left after the shut-down";
-    EXPECT_EQ(ChangeHandle, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(ChangeHandle) << "the watch is closed";
     EXPECT_FALSE(IsWindow(window));
 }

@@ -10,8 +10,8 @@
 
 const std::string N = "(none)", K = "(no key)";
 
-static std::string Verb(const char* cls, bool user = false, bool command = true) {
-    return (user ? "Software\\Classes\\" : "") + std::string(cls) + "\\Shell\\Ombrix+" + (command ? "\\Command" : "");
+static std::string Verb(const char* cls, bool command = true) {
+    return "Software\\Classes\\" + std::string(cls) + "\\Shell\\Ombrix+" + (command ? "\\Command" : "");
 }
 
 // Run value, uninstall name and command (machine-wide, then per user); each
@@ -24,9 +24,9 @@ static Names Entries() {
             all.push_back(RegText(root, *name == 'O' ? RunKeyPath : UninstallKeyPath, name));
     for (const char* cls : {"lnkfile", "piffile"})
         for (bool user : {false, true}) {
-            HKEY root = user ? HKEY_CURRENT_USER : MachineRoots.hClasses, key;
-            bool there = !RegOpenKeyExA(root, Verb(cls, user, false).c_str(), 0, KEY_READ, &key) && !RegCloseKey(key);
-            all.push_back(there ? RegText(root, Verb(cls, user), nullptr) : K);
+            HKEY root = user ? HKEY_CURRENT_USER : MachineRoots.hMachine, key;
+            bool there = !RegOpenKeyExA(root, Verb(cls, false).c_str(), 0, KEY_READ, &key) && !RegCloseKey(key);
+            all.push_back(there ? RegText(root, Verb(cls), nullptr) : K);
         }
     DWORD policy, size = sizeof policy;
     LONG got = RegGetValueA(HKEY_CURRENT_USER, PolicyKeyPath, "NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size);
@@ -50,9 +50,9 @@ TEST_F(OptionsTest, OnlyOurOwnCommandsReadAsOn) {
         WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", text);
         EXPECT_EQ(ReadIntegrationState().fAutostart, ours) << text;
     }
-    WriteRegText(HKEY_CLASSES_ROOT, Verb("lnkfile"), nullptr, V);
+    WriteRegText(HKEY_LOCAL_MACHINE, Verb("lnkfile"), nullptr, V);
     EXPECT_FALSE(ReadIntegrationState().fShellVerb) << "one of the two";
-    WriteRegText(HKEY_CURRENT_USER, Verb("piffile", true), nullptr, V);
+    WriteRegText(HKEY_CURRENT_USER, Verb("piffile"), nullptr, V);
     EXPECT_TRUE(ReadIntegrationState().fShellVerb) << "one in each place";
 }
 
@@ -63,11 +63,11 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
     // Without a machine-wide place (as for an account without administrator rights), then with one.
     for (HKEY machine : {HKEY(nullptr), HKEY_LOCAL_MACHINE})
         for (int answer : {IDNO, IDCANCEL, IDYES}) {
-            MachineRoots = {machine, machine ? HKEY_CLASSES_ROOT : nullptr};
+            MachineRoots = {machine};
             // Left per user with other texts: replaced, or removed once the machine-wide write works.
             for (const char* name : {"Ombrix+", "Andere"}) WriteRegText(HKEY_CURRENT_USER, RunKeyPath, name, U);
             WriteRegText(HKEY_CURRENT_USER, UninstallKeyPath, "UninstallString", R);
-            WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile", true), nullptr, U);
+            WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile"), nullptr, U);
             ApplyIntegrationState({true, true, true});
             Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
             EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, N, V, K, "1"}
@@ -104,18 +104,18 @@ TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
     AddShortcut("Alpha");
     Rebuild();
     HICON plain = tray.shown.begin()->second.icon;
-    // Corvane+.exe is missing, and without a "Progman" window the desktop counts as hidden.
-    EXPECT_EQ(show({}, IDCANCEL), "100010100100");
+    // Corvane+.exe is missing; without a "Progman" window the box shows the stored policy.
+    EXPECT_EQ(show({}, IDCANCEL), "100010000100");
     EXPECT_EQ(ReadBytes(IniPath), stored);
     EXPECT_EQ(Entries(), (Names{N, "Ombrix+", U, N, N, N, V, K, V, K, "0"}));
     EXPECT_EQ(show({IDC_DOUBLE_CLICK, IDC_MARK_LINKS, IDC_QUICK_INFO, IDC_DESKTOP_MENU, IDC_AUTOSTART, IDC_SHELL_VERB,
-                    IDC_HIDE_DESKTOP}, IDOK), "100010100100");
+                    IDC_HIDE_DESKTOP}, IDOK), "100010000100");
     EXPECT_EQ(ReadBytes(IniPath), "[Ombrix+ Optionen]\r\nÖffnen=Doppelklick\r\nKennzeichnen=Ja\r\nQuickInfo=Nein\r\n"
                                   "Sortieren=Nein\r\nCorvane+=Nein\r\nDesktop-Menü=Ja\r\n");
-    EXPECT_EQ(Entries(), (Names{R, "Ombrix+", U, N, N, N, K, K, K, K, "0"}));
+    EXPECT_EQ(Entries(), (Names{R, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
     EXPECT_EQ(tray.Tips(), Names{"Alpha"}) << "tips refreshed, icons not rebuilt";
     EXPECT_NE(tray.shown.begin()->second.icon, plain) << "marks refreshed";
-    EXPECT_EQ(show({IDC_SORT, IDC_AUTOSTART}, IDOK), "010100110010");
+    EXPECT_EQ(show({IDC_SORT, IDC_AUTOSTART}, IDOK), "010100110010");  // the hidden desktop as stored
     EXPECT_EQ(Entries(), (Names{N, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
     EXPECT_EQ(tray.Tips(), (Names{"Aaron", "Alpha"})) << "a new order rebuilds the icons";
 }
@@ -140,4 +140,36 @@ TEST(Companion, FollowsTheOption) {
     NotifyCompanion(CompanionCloseMessage);
     EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() == nullptr; }));
     EXPECT_EQ(ReadBytes(folder.file("corvane.log")), "started\r\nAddTrayIcon\r\nCloseCorvane\r\n");
+}
+
+// OK reads every box before anything that runs a message loop: closed meanwhile from the
+// tray, the program still stores what the dialog showed.
+TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
+    const std::string command = "\"" + folder.file("ombrix.exe") + "\"";
+    AddShortcut("Alpha");
+    Rebuild();
+    WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", command);
+    tray.refuse = [](DWORD message, UINT) {
+        if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
+        return false;
+    };
+    DialogDriver driver([this](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_SORT, BM_CLICK, 0, 0);  // a new order: the icons are added anew
+        AddShortcut("Bravo");
+        Press(dialog, IDOK);
+    });
+    ShowOptionsDialog();
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), command);
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+");
+}
+
+// On a first run with an empty folder, "Sortieren" changed in the options dialog brings no
+// prompt of its own: start-up's scan asks once.
+TEST_F(ProgramTest, FirstRunAsksOnceForAShortcut) {
+    boxes.answer = IDCANCEL;
+    DialogDriver driver([](HWND d) { SendDlgItemMessageA(d, IDC_SORT, BM_CLICK, 0, 0); Press(d, IDOK); });
+    LoadStartupSettings();
+    EXPECT_EQ(boxes.texts.size(), 1u) << "only the greeting";
+    Rebuild();
+    EXPECT_EQ(boxes.texts.size(), 2u);
 }

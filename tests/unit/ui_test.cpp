@@ -2,6 +2,7 @@
 // the program's own new-shortcut dialog, on real shortcut files.
 #include "app/app.h"
 #include "app/settings.h"
+#include "res/resource.h"
 #include "support/support.h"
 #include "tray/shortcuts.h"
 #include "ui/rename.h"
@@ -35,7 +36,7 @@ TEST_F(ProgramTest, ClicksAndThePopupReachTheirEntryOnly) {
     struct Row { std::string name, caption; const char* mode; UINT mouse; int runs; } rows[] = {
         {a27, a27, "Doppelklick", WM_LBUTTONDBLCLK, 1}, {b28, b28 + "...", "Doppelklick", WM_LBUTTONDOWN, 0},
         {c28 + "dddd", c28 + "...", "EINFACHER KLICK", WM_LBUTTONDOWN, 1},
-        {"Tom & Jerry", "Tom & Jerry", "einfacher klick", WM_LBUTTONDBLCLK, 0}};
+        {"Tom & Jerry", "Tom && Jerry", "einfacher klick", WM_LBUTTONDBLCLK, 0}};
     for (const Row& row : rows) AddShortcut(row.name);
     Rebuild();
     Names shown;
@@ -122,14 +123,24 @@ TEST_F(ProgramTest, DeleteGoesToTheRecycleBinOrWithShiftForGood) {
 TEST_F(ProgramTest, NewShortcutDialogCreatesInTheProgramFolder) {
     AddShortcut("Da");
     struct Row { const char* name; int button; INT_PTR result; };
-    for (const Row& row : {Row{"Da", IDOK, IDCANCEL}, {"Nicht", IDCANCEL, IDCANCEL}, {"Neu", IDOK, IDOK}}) {
+    for (const Row& row : {Row{"Da", IDOK, IDCANCEL}, {"Nicht", IDCANCEL, IDCANCEL}, {"Neu", IDOK, IDOK},
+                           {"Alt.pif", IDOK, IDOK}}) {  // a link, so a link's name
         DialogDriver driver([&](HWND dialog) {
-            SetDlgItemTextA(dialog, 1001, "C:\\windows\\notepad.exe");  // the target
-            SetDlgItemTextA(dialog, 1003, row.name);
+            SetDlgItemTextA(dialog, IDC_NEWLINK_TARGET, "C:\\windows\\notepad.exe");
+            SetDlgItemTextA(dialog, IDC_NEWLINK_NAME, row.name);
             Press(dialog, row.button);
             if (IsWindowVisible(dialog)) Press(dialog, IDCANCEL);
         });
         EXPECT_EQ(RunNewLinkDialog(), row.result) << row.name;
     }
-    EXPECT_EQ(FolderNames(folder.path()), (Names{"Da.lnk", "Neu.lnk"}));
+    EXPECT_EQ(FolderNames(folder.path()), (Names{"Alt.pif.lnk", "Da.lnk", "Neu.lnk"}));
+}
+
+// A modal command started while another one runs leaves the busy mark as it found it.
+TEST_F(ProgramTest, NestedModalCommandKeepsTheBusyMark) {
+    ModalBusy = 1;
+    DialogDriver driver([](HWND dialog) { Press(dialog, IDCANCEL); });
+    SendMessageA(TrayWindow, WM_COMMAND, ID_OPTIONS, 0);
+    EXPECT_TRUE(driver.acted);
+    EXPECT_EQ(ModalBusy, 1);
 }
