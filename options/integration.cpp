@@ -162,8 +162,19 @@ void WriteDesktopPolicy(bool hide) {
         ShowDesktopWindow(!hide);
 }
 
+// A per-user verb left from an earlier fall-back goes whole once the
+// machine-wide one is written: Explorer merges the user's classes over the
+// machine's, and an empty per-user key would hide the machine's command.
 void WriteShellVerbs(const char* verbCommand) {
-    for (const char* fileClass : ShortcutClasses) WriteTextEntry(VerbPlaces(fileClass, true), nullptr, verbCommand);
+    for (const char* fileClass : ShortcutClasses) {
+        EntryPlaces command = VerbPlaces(fileClass, true);
+        bool onMachine = false;
+        UniqueRegKey key = CreateWritableEntryKey(command, onMachine);
+        if (!key || SetTextValue(key.get(), nullptr, verbCommand) != ERROR_SUCCESS || !onMachine) continue;
+        RegDeleteKeyA(command.user.root, command.user.szSubkey);
+        EntryPlace verb = VerbPlaces(fileClass, false).user;
+        RegDeleteKeyA(verb.root, verb.szSubkey);
+    }
 }
 
 // Each child key before its parent, for both file classes, in both places.

@@ -70,7 +70,7 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
             WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile"), nullptr, U);
             ApplyIntegrationState({true, true, true});
             Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
-            EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, N, V, K, "1"}
+            EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, K, V, K, "1"}
                                        : Names{N, N, N, R, "Ombrix+", U, K, V, K, V, "1"}));
             boxes.texts.clear(), boxes.answer = answer;
             RunUninstall();
