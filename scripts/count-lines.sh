@@ -31,4 +31,4 @@ p=$(count_c "${product[@]}")
 t=$(( $(count_c "${tests_c[@]}") + $(count_hash "${tests_h[@]}") ))
 echo "product: $p lines"
 echo "tests:   $t lines"
-awk -v t="$t" -v p="$p" 'BEGIN { printf "tests/product: %.2f (aim: 0.25 to 0.5)\n", t / p }'
+awk -v t="$t" -v p="$p" 'BEGIN { printf "tests/product: %.3f (aim: 0.25 to 0.5)\n", t / p }'

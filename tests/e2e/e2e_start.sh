@@ -1,85 +1,58 @@
 #!/usr/bin/env bash
-# Start-up end to end: the four command-line modes of the real ombrix.exe, the
-# single instance, the first-run greeting, exit code 0 everywhere, and a main
-# loop that costs no CPU while nothing happens.
+# Journey "start-up": the first run's greeting and options dialog, a second
+# start that only shows the About dialog, the copy mode and its refusals, the
+# Ombrix+ submenu's Optionen and Info, and an empty folder. Every process
+# ends with exit code 0 and leaves no icon.
 . "$(dirname "$0")/lib.sh"
 
-work="$OMBRIX_SESSION/e2e/start"
-folder="$work/Leiste"
-mapfile -t ini < <(default_settings)
-make_program_folder "$folder" "${ini[@]}"
-make_marker_shortcut "$folder/Editor.lnk" "$work/editor.marker"
+marker_link "$FOLDER/Editor.lnk" Editor
 start_tray
 
-note "first instance"
-start_ombrix "$folder"
+note "first run: the greeting, then the options dialog, whose OK writes ombrix.ini"
+start_ombrix
 first=$OMBRIX_PID
-wait_for_program_window || fail "the first instance has no window"
+answer greeting 'Ombrix\+' Return
+wait_window 'Ombrix\+ Optionen' >/dev/null
+[ ! -e "$FOLDER/ombrix.ini" ] || fail "ombrix.ini written before OK"
+answer "" 'Ombrix\+ Optionen' Return
+wait_until 30 cmp -s <(settings) "$FOLDER/ombrix.ini" || fail "ombrix.ini: $(cat -v "$FOLDER/ombrix.ini")"
+wait_icons 1
 
-note "idle: the main loop sleeps without a time-out"
-linux_pid=$(ombrix_linux_pid "$folder") || true
-[ -n "$linux_pid" ] || fail "no Linux process for ombrix.exe"
-sleep 1
-before=$(cpu_ticks "$linux_pid")
-sleep 5
-after=$(cpu_ticks "$linux_pid")
-note "CPU ticks over 5 quiet seconds: $((after - before))"
-[ $((after - before)) -le 2 ] || fail "the idle program used $((after - before)) ticks"
+note "a second start shows the About dialog and ends; the first goes on"
+start_ombrix
+answer second-start 'Info über Ombrix\+' Return
+expect_exit "$OMBRIX_PID" "the second start"
+! gone "$first" && icons_are 1 || fail "the second start ended the first one or changed its icons"
 
-note "second instance: About only, then it ends"
-icons_before=$(tray_icon_count)
-start_ombrix "$folder"
-second=$OMBRIX_PID
-about=$(wait_for_window 'Info über Ombrix\+' 20) || fail "the second instance showed no About dialog"
-screenshot e2e_start-second-instance-about
-[ "$(tray_icon_count)" -eq "$icons_before" ] || fail "the second instance added tray icons"
-press "$about" Return
-expect_exit "$second" 20 "the second instance did not end with 0"
-program_window_exists || fail "the first instance went away"
+note "copy mode: a shortcut path with blanks, unquoted as the shell verb passes it"
+mkdir "$WORK/Mit Blanks" && marker_link "$WORK/Mit Blanks/Neu Eintrag.lnk" Neu
+# shellcheck disable=SC2046 # split on purpose: wine joins the words with blanks
+start_ombrix $(winpath "$WORK/Mit Blanks/Neu Eintrag.lnk")
+expect_exit "$OMBRIX_PID" "the copy"
+cmp -s "$WORK/Mit Blanks/Neu Eintrag.lnk" "$FOLDER/Neu Eintrag.lnk" || fail "the shortcut was not copied"
+wait_icons 2
 
-note "copy mode: a shortcut path is copied into the folder"
-mkdir -p "$work/elsewhere"
-make_marker_shortcut "$work/elsewhere/Neu.LNK" "$work/neu.marker"
-start_ombrix "$folder" "$(winpath "$work/elsewhere/Neu.LNK")"
-expect_exit "$OMBRIX_PID" 30 "the copy mode did not end with 0"
-cmp -s "$work/elsewhere/Neu.LNK" "$folder/Neu.LNK" || fail "the shortcut was not copied"
+note "copy mode refuses a folder named x.lnk with a message"
+mkdir "$WORK/x.lnk"
+start_ombrix "$(winpath "$WORK/x.lnk")"
+answer refused-copy 'Ombrix\+' Return
+expect_exit "$OMBRIX_PID" "the refused copy"
+[ ! -e "$FOLDER/x.lnk" ] || fail "the folder was copied"
 
-note "copy mode: anything else is refused with a message"
-start_ombrix "$folder" "$(winpath "$work/elsewhere/notiz.txt")"
-refusal=$(wait_for_window 'Ombrix\+' 20) || fail "no message for a text that names no shortcut"
-screenshot e2e_start-copy-refused
-press "$refusal" Return
-expect_exit "$OMBRIX_PID" 20 "the refused copy did not end with 0"
+note "Optionen... and Info... from the popup; Cancel writes nothing"
+popup_keys 1 Up Right o
+answer "" 'Ombrix\+ Optionen' alt+b Escape  # "Alphabetisch sortieren" switched, then cancelled
+wait_until 30 no_window 'Ombrix\+ Optionen' || fail "Escape did not close the options dialog"
+cmp -s <(settings) "$FOLDER/ombrix.ini" || fail "Cancel changed ombrix.ini: $(cat -v "$FOLDER/ombrix.ini")"
+popup_keys 1 Up Right n
+answer about 'Info über Ombrix\+' Return
+wait_until 30 no_window 'Info über Ombrix\+' && ! gone "$first" || fail "the About dialog stayed, or the program went"
+stop_program "$first"
+wait_icons 0
 
-note "shut-down by WM_CLOSE"
-close_program
-expect_exit "$first" 20 "the first instance did not end with 0"
-
-note "first run: no settings file, the greeting, the options dialog, then the program runs"
-fresh="$work/Neu"
-make_program_folder "$fresh"
-make_marker_shortcut "$fresh/Editor.lnk" "$work/editor.marker"
-icons_before=$(tray_icon_count)
-start_ombrix "$fresh"
-fresh_pid=$OMBRIX_PID
-greeting=$(wait_for_window 'Ombrix\+' 20) || fail "no first-run message"
-screenshot e2e_start-first-run
-press "$greeting" Return
-options=$(wait_for_window 'Ombrix\+ Optionen' 20) || fail "no options dialog after the greeting"
-press "$options" Escape
-wait_for_icon_count $((icons_before + 1)) 20
-[ ! -e "$fresh/ombrix.ini" ] || fail "a cancelled first-run dialog wrote the settings file"
-close_program
-expect_exit "$fresh_pid" 20 "the first-run instance did not end with 0"
-note "a folder so deep that the derived commands would not fit: a message, no start"
-deep="$work/$(printf 'v%.0s' $(seq 120))/$(printf 'w%.0s' $(seq 120))"
-make_program_folder "$deep" "${ini[@]}"
-[ ${#deep} -gt 240 ] || fail "test folder not deep enough"
-start_ombrix "$deep"
-deep_pid=$OMBRIX_PID
-refusal=$(wait_for_window 'Ombrix\+' 20) || fail "no message for a path too long"
-screenshot e2e_start-path-too-long
-press "$refusal" Return
-expect_exit "$deep_pid" 20 "the refused start did not end with 0"
-program_window_exists && fail "the refused start left a program window"
-echo "e2e_start: all steps passed"
+note "an empty folder: the prompt; Cancel ends the program"
+rm "$FOLDER"/*.lnk
+start_ombrix
+answer empty-folder 'Ombrix\+' Escape
+expect_exit "$OMBRIX_PID" "the empty folder"
+icons_are 0 || fail "an icon was left behind"

@@ -1,8 +1,5 @@
 #include "support/support.h"
 
-#include <objbase.h>
-#include <shlobj.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -48,22 +45,6 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
 
 void CALLBACK DriverTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (liveDriver) liveDriver->Tick();
-}
-
-struct DialogSearch {
-    HWND except;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    char cls[16];
-    if (window != search->except && IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) &&
-        lstrcmpA(cls, "#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 }  // namespace
@@ -130,13 +111,10 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target, const 
            SUCCEEDED(file->Save(wide, TRUE));
 }
 
-std::string ToolsFolder() {
-    // The tests folder and the tools folder are siblings in the build tree.
+std::string ToolsFolder() {  // the tests folder and the tools folder are siblings in the build tree
     char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    s = s.substr(0, s.find_last_of('\\'));
-    return s.substr(0, s.find_last_of('\\')) + "\\tools";
+    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return exe.substr(0, exe.find_last_of('\\', exe.find_last_of('\\') - 1)) + "\\tools";
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
@@ -152,8 +130,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
 }
-
-void PumpMessages(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 MessageBoxRecorder::MessageBoxRecorder(int answerWith) : answer(answerWith), previous(CallMessageBox) {
     liveBoxes = this;
@@ -182,8 +158,8 @@ Names TrayRecorder::Tips() const {
     return tips;
 }
 
-DialogDriver::DialogDriver(std::function<void(HWND)> act, HWND except)
-    : act_(std::move(act)), except_(except), timer_(SetTimer(nullptr, 0, 50, DriverTimer)) {
+DialogDriver::DialogDriver(std::function<void(HWND)> act)
+    : act_(std::move(act)), timer_(SetTimer(nullptr, 0, 50, DriverTimer)) {
     liveDriver = this;
 }
 
@@ -193,17 +169,19 @@ DialogDriver::~DialogDriver() {
 }
 
 void DialogDriver::Tick() {
-    DialogSearch search = {except_, nullptr};
-    if (acted) return;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return;
+    HWND found = nullptr;
+    auto visibleDialog = [](HWND window, LPARAM found) {
+        char cls[8];
+        bool dialog = IsWindowVisible(window) && GetClassNameA(window, cls, sizeof cls) && !lstrcmpA(cls, "#32770");
+        if (dialog) *reinterpret_cast<HWND*>(found) = window;
+        return BOOL(!dialog);
+    };
+    if (acted || EnumThreadWindows(GetCurrentThreadId(), visibleDialog, LPARAM(&found)) || !found) return;
     acted = true;
-    act_(search.found);
+    act_(found);
 }
 
 void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
-bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 std::string ItemText(HWND dialog, int id) {
     char text[MAX_PATH] = {};
@@ -222,21 +200,6 @@ std::string RegText(HKEY root, const std::string& key, const char* name) {
 void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text) {
     RegSetKeyValueA(root, key.c_str(), name, REG_SZ, text.c_str(), DWORD(text.size() + 1));
 }
-
-void DeleteRegTree(HKEY root, const std::string& key) {
-    RegDeleteTreeA(root, key.c_str());
-    RegDeleteKeyA(root, key.c_str());
-}
-
-ShiftHeld::ShiftHeld() {
-    GetKeyboardState(saved);
-    BYTE keys[256];
-    std::copy(saved, saved + 256, keys);
-    keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
-    SetKeyboardState(keys);
-}
-
-ShiftHeld::~ShiftHeld() { SetKeyboardState(saved); }
 
 void ProgramTest::SetUp() {
     ASSERT_TRUE(DeriveProgramPaths(folder.file("ombrix.exe").c_str()));

@@ -18,13 +18,18 @@
 
 using Names = std::vector<std::string>;
 
+// What holds a resource or a global seam is never copied.
+struct NoCopy {
+    NoCopy() = default;
+    NoCopy(const NoCopy&) = delete;
+    NoCopy& operator=(const NoCopy&) = delete;
+};
+
 // A fresh folder under the temporary folder, removed with its contents.
-class TempFolder {
+class TempFolder : NoCopy {
 public:
     explicit TempFolder(const std::string& nameHint = "ombrix");
     ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
 
@@ -45,15 +50,11 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target, const 
 std::string ToolsFolder();
 // Runs this thread's messages until done() holds or ms have passed.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
-// Runs this thread's messages for ms (for checks that something does NOT happen).
-void PumpMessages(DWORD ms);
 
 // Answers every message box while alive, and keeps what was shown.
-struct MessageBoxRecorder {
+struct MessageBoxRecorder : NoCopy {
     explicit MessageBoxRecorder(int answer = IDOK);
     ~MessageBoxRecorder();
-    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
-    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
     Names texts;
     int answer;
     MessageBoxFunction previous;
@@ -66,11 +67,9 @@ struct ShownIcon {
     std::string tip;
     HICON icon;
 };
-struct TrayRecorder {
+struct TrayRecorder : NoCopy {
     TrayRecorder();
     ~TrayRecorder();
-    TrayRecorder(const TrayRecorder&) = delete;
-    TrayRecorder& operator=(const TrayRecorder&) = delete;
     // The tooltips of icons 1000, 1001, ... in order; a gap or a foreign
     // window or callback message shows as "?".
     Names Tips() const;
@@ -81,38 +80,27 @@ struct TrayRecorder {
     NotifyIconFunction previous;
 };
 
-// Acts on the next dialog (class "#32770") this thread shows, other than
-// except, from inside that dialog's own message loop.
-class DialogDriver {
+// Acts on the next dialog (class "#32770") this thread shows, from inside
+// that dialog's own message loop.
+class DialogDriver : NoCopy {
 public:
-    explicit DialogDriver(std::function<void(HWND dialog)> act, HWND except = nullptr);
+    explicit DialogDriver(std::function<void(HWND dialog)> act);
     ~DialogDriver();
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
     bool acted = false;
     void Tick();
 
 private:
     std::function<void(HWND)> act_;
-    HWND except_;
     UINT_PTR timer_;
 };
 // Presses a dialog button the way a click does.
 void Press(HWND dialog, int id);
-bool IsChecked(HWND dialog, int id);
 std::string ItemText(HWND dialog, int id);
 
 // Registry texts; "(none)" when the value is missing.
 std::string RegText(HKEY root, const std::string& key, const char* name);
 void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text);
-void DeleteRegTree(HKEY root, const std::string& key);
 
-// Holds Shift down for this thread while alive.
-struct ShiftHeld {
-    ShiftHeld();
-    ~ShiftHeld();
-    BYTE saved[256];
-};
 
 // The running program over a fresh ProgramFolder: default settings, the hidden
 // window with its menu, an empty table, message boxes answered with OK and

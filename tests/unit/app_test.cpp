@@ -1,17 +1,14 @@
 // Start-up pieces: settings file, command-line modes, derived paths, the
-// copy mode of the shell verb and the main loop.
-#include <thread>
-
+// copy mode of the shell verb.
 #include "app/app.h"
 #include "app/settings.h"
 #include "options/integration.h"
 #include "support/support.h"
-#include "tray/shortcuts.h"
 
 namespace {
 
 std::string Fields() {
-    const ProgramSettings& s = Settings;
+    const ProgramSettings& s = Settings;  // the fields, and whether the menu option counts as on
     return std::string(s.szClickMode) + "|" + s.szMarkLinks + "|" + s.szQuickInfo + "|" + s.szSort + "|" +
            s.szCompanion + "|" + s.szDesktopMenu + (IsOptionOn(s.szDesktopMenu) ? " (menu on)" : "");
 }
@@ -56,26 +53,16 @@ TEST(Settings, BytesToFields) {
     }
 }
 
-// The first start greets and opens the options dialog; later starts do
-// neither, also where the settings file lies deeper than OpenFile reaches.
-TEST(Settings, FirstStartGreetsOnce) {
+// The settings file is found also where it lies deeper than OpenFile's 128
+// characters reach, so such a folder does not greet every start as the first.
+TEST(Settings, FoundBeyondOpenFilesReach) {
     TempFolder folder("settings");
-    std::string deep = folder.file(std::string(60, 'x')), ini = deep + "\\" + std::string(60, 'y') + ".ini";
+    std::string deep = folder.file(std::string(60, 'x'));
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    lstrcpynA(IniPath, ini.c_str(), MAX_PATH);
-    MessageBoxRecorder boxes;
-    TrayWindow = nullptr;
-    AppInstance = GetModuleHandleA(nullptr);
-    DialogDriver driver([](HWND dialog) { Press(dialog, IDCANCEL); });
-    LoadStartupSettings();
-    EXPECT_TRUE(driver.acted) << "no options dialog after the greeting";
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0].rfind("Ombrix+ Installation\n\nOmbrix+ hat keine Konfigurationsdatei gefunden.", 0), 0u);
-    EXPECT_EQ(Fields(), "Doppelklick|Ja|Ja|Ja|Nein|Nein");
-    WriteBytes(ini, kSection + "Sortieren=Nein\r\n");
-    LoadStartupSettings();
-    EXPECT_EQ(boxes.texts.size(), 1u) << "a later start greets again";
-    EXPECT_EQ(Fields(), "Doppelklick|Ja|Ja|Nein|Nein|Nein");
+    lstrcpynA(IniPath, (deep + "\\" + std::string(60, 'y') + ".ini").c_str(), MAX_PATH);
+    EXPECT_FALSE(SettingsFileExists());
+    WriteBytes(IniPath, kSection);
+    EXPECT_TRUE(SettingsFileExists());
 }
 
 TEST(CommandLine, ArgumentTextToMode) {
@@ -104,20 +91,19 @@ TEST(CommandLine, ExecutablePathToDerivedPaths) {
 }
 
 // The shell verb's copy mode: shortcuts are copied, anything else is refused
-// with a message and nothing lands in the folder.
+// with a message and nothing lands in the folder; a shortcut of the same name
+// is replaced only when the user says so.
 TEST(CommandLine, CopyModeTakesShortcutsOnly) {
     TempFolder source("copy source"), target("copy target");
     lstrcpynA(ProgramFolder, target.path().c_str(), MAX_PATH);
     ASSERT_TRUE(MakeShortcut(source.file("Mein Editor.lnk"), "C:\\windows\\notepad.exe"));
     WriteBytes(source.file("ALT.PIF"), "P");
-    WriteBytes(source.file("Notiz.txt"), "T");
+    WriteBytes(source.file("N.txt"), "T");
     ASSERT_TRUE(CreateDirectoryA(source.file("Ordner.lnk").c_str(), nullptr));
     WriteBytes(source.file("Ordner.lnk\\inner.lnk"), "I");
-    const std::pair<std::string, bool> rows[] = {
-        {source.file("Mein Editor.lnk"), true},        {source.file("ALT.PIF"), true},
-        {source.file("Notiz.txt"), false},             {"\"" + source.file("ALT.PIF") + "\"", false},
-        {source.file("Ordner.lnk"), false},            {"C:\\" + std::string(300, 'x') + ".lnk", false},
-    };
+    const std::pair<std::string, bool> rows[] = {{source.file("Mein Editor.lnk"), true},
+        {source.file("ALT.PIF"), true}, {source.file("N.txt"), false}, {"\"" + source.file("ALT.PIF") + "\"", false},
+        {source.file("Ordner.lnk"), false}, {"C:\\" + std::string(300, 'x') + ".lnk", false}};
     for (const auto& [argument, copied] : rows) {
         MessageBoxRecorder boxes;
         CopyShortcutIntoFolder(argument.c_str());
@@ -125,50 +111,10 @@ TEST(CommandLine, CopyModeTakesShortcutsOnly) {
     }
     EXPECT_EQ(FolderNames(target.path()), (Names{"ALT.PIF", "Mein Editor.lnk"}));
     EXPECT_EQ(ReadBytes(target.file("Mein Editor.lnk")), ReadBytes(source.file("Mein Editor.lnk")));
-    EXPECT_TRUE(FileExists(source.file("Mein Editor.lnk"))) << "a copy, not a move";
-}
-
-// The shell verb's copy never replaces a shortcut of the same name without the user's yes.
-TEST(CommandLine, CopyModeAsksBeforeReplacing) {
-    TempFolder source("copy source"), target("copy target");
-    lstrcpynA(ProgramFolder, target.path().c_str(), MAX_PATH);
-    WriteBytes(source.file("A.lnk"), "neu");
+    WriteBytes(target.file("ALT.PIF"), "edited");  // replaced only with the user's yes
     for (int answer : {IDNO, IDYES}) {
-        WriteBytes(target.file("A.lnk"), "alt");
         DialogDriver driver([answer](HWND dialog) { Press(dialog, answer); });
-        CopyShortcutIntoFolder(source.file("A.lnk").c_str());
-        EXPECT_EQ(ReadBytes(target.file("A.lnk")), answer == IDYES ? "neu" : "alt");
+        CopyShortcutIntoFolder(source.file("ALT.PIF").c_str());
+        EXPECT_EQ(ReadBytes(target.file("ALT.PIF")), answer == IDYES ? "P" : "edited");
     }
-}
-
-// The loop sleeps until the folder changes: quiet intervals cost no wake-up,
-// one created file is one folder change, and WM_CLOSE ends it through the
-// shut-down (icons gone, watch closed, window destroyed).
-class MainLoop : public ProgramTest {};
-TEST_F(MainLoop, WakesOnlyForTheFolderAndEndsOnClose) {
-    AddShortcut("Editor");
-    Rebuild();
-    ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
-    volatile LONG& wakeups = LoopCounters.nWakeups;
-    LONG changes = LoopCounters.nFolderChanges, quiet[2] = {-1, -1};
-    HWND window = TrayWindow;
-    std::thread observer([&] {
-        for (LONG& count : quiet) {
-            Sleep(500);  // what the last event left in the queue
-            LONG before = wakeups;
-            Sleep(1500);
-            count = wakeups - before;
-            if (&count == quiet) AddShortcut("Zweiter");
-            for (int i = 0; i < 200 && LoopCounters.nFolderChanges == changes; ++i) Sleep(50);
-        }
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    });
-    RunMainLoop();
-    observer.join();
-    EXPECT_EQ(quiet[0], 0);
-    EXPECT_EQ(quiet[1], 0);
-    EXPECT_EQ(LoopCounters.nFolderChanges - changes, 1);
-    EXPECT_TRUE(tray.shown.empty()) << "icons left after the shut-down";
-    EXPECT_FALSE(ChangeHandle) << "the watch is closed";
-    EXPECT_FALSE(IsWindow(window));
 }

@@ -88,7 +88,7 @@ TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
     auto show = [&](std::vector<int> clicks, int button) {
         std::string shown;  // controls 131..142 checked or not; 133 and 136 (folder, "Öffnen...") stay '0'
         DialogDriver driver([&](HWND dialog) {
-            for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsChecked(dialog, id) ? '1' : '0';
+            for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsDlgButtonChecked(dialog, id) ? '1' : '0';
             for (int id : clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
             AddShortcut("Aaron");  // only a rebuild shows it
             Press(dialog, button);
@@ -125,17 +125,15 @@ TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
 TEST(Companion, FollowsTheOption) {
     TempFolder folder("companion");
     ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\corvane_standin.exe").c_str(), folder.file("Corvane+.exe").c_str(), 0));
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(folder.path().c_str());
+    SetCurrentDirectoryA(folder.path().c_str());  // where the shell looks for "Corvane+.exe" first
     RegisterCompanionMessages();
-    lstrcpynA(Settings.szCompanion, "Nein", sizeof Settings.szCompanion);
+    lstrcpyA(Settings.szCompanion, "Nein");
     NotifyCompanion(CompanionAddTrayIconMessage);  // not running: never started by a notice
     StartCompanion();
-    SetCurrentDirectoryA(previous);
+    SetCurrentDirectoryA(ToolsFolder().c_str());
     EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() != nullptr; }));
     NotifyCompanion(CompanionAddTrayIconMessage);
-    lstrcpynA(Settings.szCompanion, "JA", sizeof Settings.szCompanion);
+    lstrcpyA(Settings.szCompanion, "JA");
     StartCompanion();
     NotifyCompanion(CompanionCloseMessage);
     EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() == nullptr; }));
@@ -160,7 +158,6 @@ TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
     });
     ShowOptionsDialog();
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), command);
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+");
 }
 
 // On a first run with an empty folder, "Sortieren" changed in the options dialog brings no
