@@ -6,6 +6,7 @@
 #include "app/text.h"
 
 #include <cstring>
+#include <initializer_list>
 
 MachineRegistryRoots MachineRoots = {HKEY_LOCAL_MACHINE};
 
@@ -130,12 +131,14 @@ UniqueRegKey CreateWritableEntryKey(const EntryPlaces& places, bool& onMachine) 
 }
 
 // Writes one text value of an entry. A per-user copy left from an earlier
-// fall-back goes once the machine-wide write works, so nothing runs twice.
-void WriteTextEntry(const EntryPlaces& places, const char* name, const char* text) {
+// fall-back goes once the machine-wide write works, so nothing runs twice;
+// true when the machine-wide place took the value.
+bool WriteTextEntry(const EntryPlaces& places, const char* name, const char* text) {
     bool onMachine = false;
     UniqueRegKey key = CreateWritableEntryKey(places, onMachine);
-    if (!key) return;
-    if (SetTextValue(key.get(), name, text) == ERROR_SUCCESS && onMachine) DeleteValueAt(places.user, name);
+    if (!key || SetTextValue(key.get(), name, text) != ERROR_SUCCESS || !onMachine) return false;
+    DeleteValueAt(places.user, name);
+    return true;
 }
 
 // The desktop window's visibility where there is one; elsewhere (another
@@ -162,18 +165,16 @@ void WriteDesktopPolicy(bool hide) {
         ShowDesktopWindow(!hide);
 }
 
-// A per-user verb left from an earlier fall-back goes whole once the
-// machine-wide one is written: Explorer merges the user's classes over the
-// machine's, and an empty per-user key would hide the machine's command.
+// A per-user verb left from an earlier fall-back goes with its keys: Explorer
+// merges the user's classes over the machine's, and an empty per-user key
+// would hide the machine's command.
 void WriteShellVerbs(const char* verbCommand) {
     for (const char* fileClass : ShortcutClasses) {
-        EntryPlaces command = VerbPlaces(fileClass, true);
-        bool onMachine = false;
-        UniqueRegKey key = CreateWritableEntryKey(command, onMachine);
-        if (!key || SetTextValue(key.get(), nullptr, verbCommand) != ERROR_SUCCESS || !onMachine) continue;
-        RegDeleteKeyA(command.user.root, command.user.szSubkey);
-        EntryPlace verb = VerbPlaces(fileClass, false).user;
-        RegDeleteKeyA(verb.root, verb.szSubkey);
+        if (!WriteTextEntry(VerbPlaces(fileClass, true), nullptr, verbCommand)) continue;
+        for (bool commandKey : {true, false}) {
+            EntryPlace user = VerbPlaces(fileClass, commandKey).user;
+            RegDeleteKeyA(user.root, user.szSubkey);
+        }
     }
 }
 

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Counts lines of code the way the README states: non-blank lines that are not
-# only a comment. Product: .cpp/.h under the subsystem folders and res/.
+# Counts lines of code the way the README states: non-blank lines that are
+# neither only a comment nor a preprocessor line. Product: .cpp/.h under the subsystem folders and res/.
 # Tests: .cpp/.h/.sh/.py/.cmake/CMakeLists.txt under tests/. Prints both and
 # their ratio, which should stay between 0.25 and 0.5.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# C and C++: drop blank lines, // lines and /* ... */ blocks that stand alone.
+# C and C++: drop blank lines, // lines, /* ... */ blocks that stand alone and
+# preprocessor lines.
 count_c() {
   [ $# -eq 0 ] && { echo 0; return; }
   awk '
     inblock { if ($0 ~ /\*\//) inblock = 0; next }
     /^[ \t]*$/ { next }
     /^[ \t]*\/\// { next }
+    /^[ \t]*#/ { next }
     /^[ \t]*\/\*/ { if ($0 !~ /\*\//) inblock = 1; next }
     { n++ }
     END { print n + 0 }' "$@"
