@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Journey "start-up": the first run's greeting and options dialog, a second
-# start that only shows the About dialog, the copy mode and its refusals, the
+# start that only shows the About dialog, the copy mode, the
 # Ombrix+ submenu's Optionen and Info, and an empty folder. Every process
 # ends with exit code 0 and leaves no icon.
 . "$(dirname "$0")/lib.sh"
@@ -31,13 +31,6 @@ start_ombrix $(winpath "$WORK/Mit Blanks/Neu Eintrag.lnk")
 expect_exit "$OMBRIX_PID" "the copy"
 cmp -s "$WORK/Mit Blanks/Neu Eintrag.lnk" "$FOLDER/Neu Eintrag.lnk" || fail "the shortcut was not copied"
 wait_icons 2
-
-note "copy mode refuses a folder named x.lnk with a message"
-mkdir "$WORK/x.lnk"
-start_ombrix "$(winpath "$WORK/x.lnk")"
-answer refused-copy 'Ombrix\+' Return
-expect_exit "$OMBRIX_PID" "the refused copy"
-[ ! -e "$FOLDER/x.lnk" ] || fail "the folder was copied"
 
 note "Optionen... and Info... from the popup; Cancel writes nothing"
 popup_keys 1 Up Right o

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Journey "tray icons": one docked icon per shortcut, in name order; icons
 # that follow shortcuts created, deleted and renamed from outside and through
-# the popup; no start while the rename dialog is open; the icons back after
-# the taskbar restarts; Beenden.
+# the popup; no start while the rename dialog is open; Beenden. (The taskbar
+# restart is a unit test: under Wine, explorer docks the icons again by itself.)
 . "$(dirname "$0")/lib.sh"
 
 trash=$HOME/.local/share/Trash
@@ -58,14 +58,6 @@ press "$rename" A d a m
 after_change 2 xdotool key Return
 [ -e "$FOLDER/Adam.lnk" ] && [ ! -e "$FOLDER/Zulu.lnk" ] || fail "Zulu.lnk was not renamed to Adam.lnk"
 expect_order Alpha Alpha-Beta
-
-note "the taskbar restarts: the icons come back, once each"
-stop_tray
-start_tray
-wait_icons 2
-wine "$TOOLS/taskbar_created.exe" || fail "no TaskbarCreated broadcast"
-expect_order Alpha Alpha-Beta
-icons_are 2 || fail "$(icon_count) icons after the broadcast"
 
 note "Beenden: exit code 0, no icon left, no start but those clicked"
 popup_keys 1 Up Right b

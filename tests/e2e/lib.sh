@@ -60,7 +60,6 @@ start_tray() {
   TRAYER_PID=$! POINTED=""
   wait_until 20 tray_panel >/dev/null || fail "trayer did not come up"
 }
-stop_tray() { kill "$TRAYER_PID" 2>/dev/null || true; }
 # xtree -root|-id WINDOW: xwininfo's window tree, empty when there is no such
 # window. xwininfo gives up half-way when a window goes while it walks the
 # tree, as trayer's sockets do after their icons: then it is asked again.
@@ -144,6 +143,6 @@ cleanup() {
   [[ $rc = 0 || $BASH_COMMAND = "exit 1" ]] || { echo "FAIL: $BASH_COMMAND" >&2; screenshot failed; }
   close_program
   for pid in "${PIDS[@]}"; do wait_until 20 gone "$pid" || kill "$pid" 2>/dev/null || true; done
-  stop_tray
+  kill "$TRAYER_PID" 2>/dev/null || true
 }
 trap cleanup EXIT

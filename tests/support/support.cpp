@@ -118,16 +118,10 @@ std::string ToolsFolder() {  // the tests folder and the tools folder are siblin
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+    for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT)) {
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); DispatchMessageA(&msg)) TranslateMessage(&msg);
         if (done()) return true;
         if (GetTickCount() - start >= ms) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
 }
 
@@ -215,12 +209,9 @@ void ProgramTest::SetUp() {
 }
 
 void ProgramTest::TearDown() {
-    RemoveTrayIcons();
-    FreeShortcutTable(&CurrentShortcutTable);
-    if (TrayMenuRoot) DestroyMenu(TrayMenuRoot);
-    TrayMenuRoot = TrayPopup = ItemSubmenu = nullptr;
-    DestroyWindow(TrayWindow);
+    ShutDownApplication();  // as the program ends: icons, watch, menu and window
     TrayWindow = nullptr;
+    TrayPopup = ItemSubmenu = nullptr;
     // WM_DESTROY posts a quit message that a later modal loop must not see.
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

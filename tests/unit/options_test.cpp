@@ -122,12 +122,10 @@ TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
 
 // The companion: told about the icons only while "Corvane+" is "Ja", started
 // when it does not run yet, told to close at the end.
-TEST(Companion, FollowsTheOption) {
-    TempFolder folder("companion");
+TEST_F(ProgramTest, CompanionFollowsTheOption) {
     ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\corvane_standin.exe").c_str(), folder.file("Corvane+.exe").c_str(), 0));
     SetCurrentDirectoryA(folder.path().c_str());  // where the shell looks for "Corvane+.exe" first
     RegisterCompanionMessages();
-    lstrcpyA(Settings.szCompanion, "Nein");
     NotifyCompanion(CompanionAddTrayIconMessage);  // not running: never started by a notice
     StartCompanion();
     SetCurrentDirectoryA(ToolsFolder().c_str());
@@ -158,15 +156,4 @@ TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
     });
     ShowOptionsDialog();
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), command);
-}
-
-// On a first run with an empty folder, "Sortieren" changed in the options dialog brings no
-// prompt of its own: start-up's scan asks once.
-TEST_F(ProgramTest, FirstRunAsksOnceForAShortcut) {
-    boxes.answer = IDCANCEL;
-    DialogDriver driver([](HWND d) { SendDlgItemMessageA(d, IDC_SORT, BM_CLICK, 0, 0); Press(d, IDOK); });
-    LoadStartupSettings();
-    EXPECT_EQ(boxes.texts.size(), 1u) << "only the greeting";
-    Rebuild();
-    EXPECT_EQ(boxes.texts.size(), 2u);
 }

@@ -10,8 +10,10 @@
 #include "ui/traywindow.h"
 #include "ui/wizard.h"
 
-static int Icon(const std::string& n, int i = 0) {  // the tray icon of the shortcut named n
-    return i == CurrentShortcutTable.nCount || n == CurrentShortcutTable.pEntries[i].szName ? 1000 + i : Icon(n, i + 1);
+static int Icon(const std::string& name) {  // the tray icon of the shortcut of this name
+    int i = 0;
+    while (i < CurrentShortcutTable.nCount && name != CurrentShortcutTable.pEntries[i].szName) ++i;
+    return 1000 + i;
 }
 
 // Every popup that opens: its caption, then for each command of its shortcut submenu the entry
