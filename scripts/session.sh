@@ -15,6 +15,15 @@ alive() {
   [ -f "$dir/env.sh" ] && . "$dir/env.sh" && { [ -z "$XVFB_PID" ] || kill -0 "$XVFB_PID" 2>/dev/null; }
 }
 
+# A fresh prefix, booted with its server. Now and then the first boot stops
+# early ("could not load kernel32.dll"); a second one on a fresh prefix boots.
+boot_prefix() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wineboot -i >>"$dir/wineboot.log" 2>&1 </dev/null
+}
+
 start() {
   if alive; then return 0; fi
   rm -rf "$dir"
@@ -48,9 +57,7 @@ ENV
   fi
   # Start the server and boot the prefix before any test, with all output
   # redirected, so no Wine service holds a test runner's pipe open.
-  mkdir -p "$WINEPREFIX"
-  wineserver -p >/dev/null 2>&1 </dev/null
-  wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
+  boot_prefix || { echo "the Wine prefix did not boot; again on a fresh one"; boot_prefix; }
   echo "test session: display $DISPLAY, prefix $WINEPREFIX"
 }
 
