@@ -68,7 +68,6 @@ void OpenFolderWatch() {
 void OnFolderChanged() {
     FindNextChangeNotification(ChangeHandle.get());
     RebuildTrayIcons();
-    RefreshTrayTips();
     NotifyCompanion(CompanionAddTrayIconMessage);
 }
 
@@ -204,7 +203,6 @@ BOOL InitApplication(HINSTANCE instance, const char* arguments) {
     // Closed from within the first-run dialog: nothing is left to run for.
     if (!IsWindow(TrayWindow)) return FALSE;
     RebuildTrayIcons();
-    RefreshTrayTips();
     if (IsOptionOn(Settings.szCompanion)) StartCompanion();
     ResetDesktopIcons();
     OpenFolderWatch();

@@ -115,7 +115,6 @@ void AcceptSortOrder(bool sort) {
     lstrcpynA(Settings.szSort, value, sizeof Settings.szSort);
     if (CurrentShortcutTable.nCount == 0) return;
     RebuildTrayIcons();
-    RefreshTrayTips();
     NotifyCompanion(CompanionAddTrayIconMessage);
 }
 

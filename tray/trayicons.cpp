@@ -9,6 +9,7 @@
 #include "ui/wizard.h"
 
 UINT TaskbarCreatedMessage;
+bool TrayIconsKeyboardVersion;
 const char* TaskbarWindowClass = "Shell_TrayWnd";
 
 namespace {
@@ -20,7 +21,7 @@ constexpr int MaxTrayIcons = 100;
 constexpr int MaxTipLength = 63;
 
 // How many entries of CurrentShortcutTable the adding has reached: all of
-// them, except while the icons are being added.
+// them, except while the icons are being brought up to date.
 int TriedIconCount;
 // The number of shortcuts left out that the user was last told about.
 int ReportedLeftOutCount;
@@ -47,16 +48,41 @@ void BuildTip(const ShortcutEntry& entry, bool withQuickInfo, char (&tip)[64]) {
     lstrcpynA(tip, text, MaxTipLength + 1);
 }
 
-BOOL AddTrayIcon(int index, bool withQuickInfo) {
+// Picture and tooltip of entry index, for an add or a change of its icon.
+NOTIFYICONDATAA EntryIconData(int index, UINT flags) {
     const ShortcutEntry& entry = CurrentShortcutTable.pEntries[index];
-    NOTIFYICONDATAA data = IconData(index, NIF_MESSAGE | NIF_ICON | NIF_TIP);
-    data.uCallbackMessage = WM_USER;
+    NOTIFYICONDATAA data = IconData(index, flags | NIF_ICON | NIF_TIP);
     data.hIcon = MarkedIcon(entry);
     char tip[64];
-    BuildTip(entry, withQuickInfo, tip);
+    BuildTip(entry, IsOptionOn(Settings.szQuickInfo), tip);
     lstrcpynA(data.szTip, tip, sizeof tip);
+    return data;
+}
+
+// Asks for the keyboard behaviour of newer shells, which still sends WM_USER
+// with the identifier in wParam and the mouse message in lParam. The shell
+// forgets it with every add, so it follows each one.
+void RequestKeyboardVersion(int index) {
+    NOTIFYICONDATAA data = IconData(index, 0);
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.uVersion = NOTIFYICON_VERSION;
+    TrayIconsKeyboardVersion = CallNotifyIcon(NIM_SETVERSION, &data) != FALSE;
+}
+
+BOOL AddTrayIcon(int index) {
+    NOTIFYICONDATAA data = EntryIconData(index, NIF_MESSAGE);
+    data.uCallbackMessage = WM_USER;
     SetLastError(ERROR_SUCCESS);
-    return CallNotifyIcon(NIM_ADD, &data);
+    BOOL added = CallNotifyIcon(NIM_ADD, &data);
+    DWORD error = GetLastError();
+    if (added) RequestKeyboardVersion(index);
+    SetLastError(error);
+    return added;
+}
+
+void DeleteTrayIcon(int index) {
+    NOTIFYICONDATAA data = IconData(index, 0);
+    CallNotifyIcon(NIM_DELETE, &data);
 }
 
 // Whether a refused icon means that the taskbar is not there yet: started at
@@ -66,27 +92,17 @@ bool TaskbarMissing(DWORD error) {
     return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
 }
 
-// Adds the icons of CurrentShortcutTable in order. An entry whose icon the
-// shell refuses keeps its place without an icon, so the next scan finds the
-// table unchanged; the user hears of it once while it keeps failing, and not
-// at all while the taskbar is missing. False when no icon is shown nor waits
-// for the taskbar: nothing of the program is left to click.
-bool AddTrayIcons() {
-    int shown = 0;
-    bool waiting = false;
-    for (TriedIconCount = 0; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount) {
-        ShortcutEntry& entry = CurrentShortcutTable.pEntries[TriedIconCount];
-        entry.fShown = AddTrayIcon(TriedIconCount, false) != FALSE;
-        if (!entry.fShown && TaskbarMissing(GetLastError())) waiting = true;
-        if (entry.fShown) ++shown;
-        if (entry.fShown || waiting || entry.fRefusalTold) continue;
-        entry.fRefusalTold = true;
-        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
-        ShowProgramMessage(MessageText, 0);
-        // The message runs a message loop, in which the program may be closed.
-        if (!IsWindow(TrayWindow)) return true;
-    }
-    return shown > 0 || waiting;
+// Whether two entries would show the same icon for the same file.
+bool SameEntry(const ShortcutEntry& x, const ShortcutEntry& y) {
+    return lstrcmpA(x.szName, y.szName) == 0 && lstrcmpA(x.szLinkPath, y.szLinkPath) == 0 &&
+           lstrcmpA(x.szIconSource, y.szIconSource) == 0 && x.iIcon == y.iIcon;
+}
+
+bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
+    if (a.nCount != b.nCount) return false;
+    for (int i = 0; i < a.nCount; ++i)
+        if (!SameEntry(a.pEntries[i], b.pEntries[i])) return false;
+    return true;
 }
 
 // A shortcut the user was told about stays told in the table that replaces
@@ -101,14 +117,46 @@ void CarryRefusals(ShortcutTable* scanned) {
     }
 }
 
-bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
-    if (a.nCount != b.nCount) return false;
-    for (int i = 0; i < a.nCount; ++i) {
-        const ShortcutEntry& x = a.pEntries[i];
-        const ShortcutEntry& y = b.pEntries[i];
-        if (lstrcmpA(x.szName, y.szName) != 0 || lstrcmpA(x.szLinkPath, y.szLinkPath) != 0 ||
-            lstrcmpA(x.szIconSource, y.szIconSource) != 0 || x.iIcon != y.iIcon)
-            return false;
+// Brings the icons from what `shown` showed to CurrentShortcutTable slot by
+// slot, so that icon 1000 + i stays where it is while slot i exists: extra
+// slots go from the end, a changed slot gets its new picture and tooltip,
+// new slots come at the end. No message loop runs meanwhile. False when no
+// icon is shown nor waits for the taskbar.
+bool UpdateTrayIcons(const ShortcutTable& shown, bool* waiting) {
+    for (int i = shown.nCount - 1; i >= CurrentShortcutTable.nCount; --i) DeleteTrayIcon(i);
+    int count = 0;
+    for (TriedIconCount = 0; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount) {
+        const int i = TriedIconCount;
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        const bool slotShown = i < shown.nCount && shown.pEntries[i].fShown;
+        if (slotShown && SameEntry(shown.pEntries[i], entry)) {
+            entry.fShown = true;
+        } else if (slotShown) {
+            NOTIFYICONDATAA data = EntryIconData(i, 0);
+            CallNotifyIcon(NIM_MODIFY, &data);
+            entry.fShown = true;
+        } else {
+            // A refused add that timed out may still have got through.
+            if (i < shown.nCount) DeleteTrayIcon(i);
+            entry.fShown = AddTrayIcon(i) != FALSE;
+            if (!entry.fShown && TaskbarMissing(GetLastError())) *waiting = true;
+        }
+        if (entry.fShown) ++count;
+    }
+    return count > 0 || *waiting;
+}
+
+// Tells the user of each shortcut whose icon the shell refused, once while it
+// keeps failing, and not at all while the taskbar is missing. False when the
+// program was closed meanwhile (the messages run message loops).
+bool TellRefusals(bool waiting) {
+    for (int i = 0; !waiting && i < CurrentShortcutTable.nCount; ++i) {
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        if (entry.fShown || entry.fRefusalTold) continue;
+        entry.fRefusalTold = true;
+        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
+        ShowProgramMessage(MessageText, 0);
+        if (!IsWindow(TrayWindow)) return false;
     }
     return true;
 }
@@ -140,6 +188,19 @@ void ReportLeftOutShortcuts(int leftOut) {
     ShowProgramMessage(MessageText, MB_ICONINFORMATION);
 }
 
+// Replaces CurrentShortcutTable by a different scanned one and brings the
+// icons in step; the old entries' pictures go once the shell has the new ones.
+void ShowChangedTable(ShortcutTable* scanned) {
+    CarryRefusals(scanned);
+    ShortcutTable shown = CurrentShortcutTable;
+    CurrentShortcutTable = *scanned;
+    bool waiting = false;
+    bool anyIcon = UpdateTrayIcons(shown, &waiting);
+    FreeShortcutTable(&shown);
+    if (!TellRefusals(waiting)) return;
+    if (!anyIcon) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+}
+
 }  // namespace
 
 void RebuildTrayIcons() {
@@ -165,15 +226,8 @@ void RebuildTrayIcons() {
     if (TablesEqual(scanned, CurrentShortcutTable)) {
         FreeShortcutTable(&scanned);
     } else {
-        CarryRefusals(&scanned);
-        RemoveTrayIcons();
-        // Current before the first icon exists: a click during an add-failure
-        // message finds its entry.
-        CurrentShortcutTable = scanned;
-        if (!AddTrayIcons()) {
-            PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
-            return;
-        }
+        ShowChangedTable(&scanned);
+        if (!IsWindow(TrayWindow)) return;
     }
     ReportLeftOutShortcuts(leftOut);
 }
@@ -201,10 +255,7 @@ void RefreshTrayTips() {
 // through.
 void RemoveTrayIcons() {
     if (!CurrentShortcutTable.pEntries) return;
-    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        NOTIFYICONDATAA data = IconData(i, 0);
-        CallNotifyIcon(NIM_DELETE, &data);
-    }
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(i);
     TriedIconCount = 0;
     FreeShortcutTable(&CurrentShortcutTable);
 }
@@ -223,7 +274,6 @@ void RegisterTaskbarCreatedMessage() {
 
 // A refused icon is tried again: the new taskbar may take it.
 void RestoreTrayIcons() {
-    bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
     int tried = TriedIconCount < CurrentShortcutTable.nCount ? TriedIconCount : CurrentShortcutTable.nCount;
-    for (int i = 0; i < tried; ++i) CurrentShortcutTable.pEntries[i].fShown = AddTrayIcon(i, withQuickInfo) != FALSE;
+    for (int i = 0; i < tried; ++i) CurrentShortcutTable.pEntries[i].fShown = AddTrayIcon(i) != FALSE;
 }

@@ -1,5 +1,7 @@
 #include "ui/traywindow.h"
 
+#include <shellapi.h>
+
 #include "about/about.h"
 #include "app/app.h"
 #include "app/settings.h"
@@ -41,15 +43,54 @@ void PostOpenCommand(WPARAM iconId) {
     PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_OPEN)), 0);
 }
 
+// The popup of a mouse click opens at the pointer; one asked for with the
+// keyboard (menu key, Shift+F10) at the icon, where the shell can tell.
+POINT PopupPoint(WPARAM iconId) {
+    POINT point = {};
+    GetCursorPos(&point);
+    NOTIFYICONIDENTIFIER icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = TrayWindow;
+    icon.uID = static_cast<UINT>(iconId);
+    RECT rect = {};
+    if (SUCCEEDED(Shell_NotifyIconGetRect(&icon, &rect)) && !PtInRect(&rect, point)) {
+        point.x = (rect.left + rect.right) / 2;
+        point.y = (rect.top + rect.bottom) / 2;
+    }
+    return point;
+}
+
 // The caption first, then the popup: both through the queue, in this order.
 void PostPopupRequest(WPARAM iconId) {
     PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_SELECT)), 0);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    PostMessageA(TrayWindow, WM_TRAYMENU, iconId, MAKELPARAM(cursor.x, cursor.y));
+    POINT point = PopupPoint(iconId);
+    PostMessageA(TrayWindow, WM_TRAYMENU, iconId, MAKELPARAM(point.x, point.y));
 }
 
-void HandleCallbackWhileBusy(LPARAM mouseMessage) {
+// The callback before the current one, to tell a selection by keyboard from
+// the one the shell adds to a mouse click, and Enter's second NIN_KEYSELECT
+// from a new key press.
+struct CallbackRecord {
+    WPARAM iconId;
+    LPARAM message;
+    DWORD time;
+};
+CallbackRecord PreviousCallback;
+
+bool Follows(WPARAM iconId, LPARAM message) {
+    return PreviousCallback.iconId == iconId && PreviousCallback.message == message;
+}
+
+// A selection with Enter or Space starts the shortcut like the click the
+// settings name. NIN_SELECT right after a button release is that click's.
+bool IsKeyboardSelection(WPARAM iconId, LPARAM message) {
+    if (message == NIN_SELECT) return !Follows(iconId, WM_LBUTTONUP);
+    if (message != NIN_KEYSELECT) return false;
+    return !Follows(iconId, NIN_KEYSELECT) || GetTickCount() - PreviousCallback.time > GetDoubleClickTime();
+}
+
+void HandleCallbackWhileBusy(WPARAM iconId, LPARAM mouseMessage) {
+    if (IsKeyboardSelection(iconId, mouseMessage)) mouseMessage = WM_LBUTTONDOWN;
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -59,6 +100,7 @@ void HandleCallbackWhileBusy(LPARAM mouseMessage) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK:
+    case WM_CONTEXTMENU:
         BringModalToFront();
         break;
     default:
@@ -67,6 +109,10 @@ void HandleCallbackWhileBusy(LPARAM mouseMessage) {
 }
 
 void HandleCallback(WPARAM iconId, LPARAM mouseMessage) {
+    if (IsKeyboardSelection(iconId, mouseMessage)) {
+        PostOpenCommand(iconId);
+        return;
+    }
     switch (mouseMessage) {
     case WM_LBUTTONDOWN:
         if (IsClickMode("Einfacher Klick")) PostOpenCommand(iconId);
@@ -75,6 +121,10 @@ void HandleCallback(WPARAM iconId, LPARAM mouseMessage) {
         if (IsClickMode("Doppelklick")) PostOpenCommand(iconId);
         break;
     case WM_RBUTTONUP:
+        // A shell that took the newer version follows with WM_CONTEXTMENU.
+        if (!TrayIconsKeyboardVersion) PostPopupRequest(iconId);
+        break;
+    case WM_CONTEXTMENU:
         PostPopupRequest(iconId);
         break;
     default:
@@ -167,9 +217,10 @@ void DispatchTrayCommand(WORD id) {
 
 void HandleTrayIconCallback(WPARAM iconId, LPARAM mouseMessage) {
     if (ModalBusy == 1)
-        HandleCallbackWhileBusy(mouseMessage);
+        HandleCallbackWhileBusy(iconId, mouseMessage);
     else
         HandleCallback(iconId, mouseMessage);
+    PreviousCallback = {iconId, mouseMessage, GetTickCount()};
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Journey "tray icons": one docked icon per shortcut, in name order; icons
 # that follow shortcuts created, deleted and renamed from outside and through
-# the popup; no start while the rename dialog is open; Beenden. (The taskbar
-# restart is a unit test: under Wine, explorer docks the icons again by itself.)
+# the popup, the unchanged ones keeping their windows; no start while the
+# rename dialog is open; Beenden. (The taskbar restart is a unit test: under Wine, explorer docks the icons again by itself.)
 . "$(dirname "$0")/lib.sh"
 
 trash=$HOME/.local/share/Trash
@@ -16,14 +16,15 @@ for name in Bravo Alpha-Beta Alpha; do marker_link "$FOLDER/$name.lnk" "$name"; 
 # first to its last, starts the shortcut of this marker.
 expect_order() { local k=0 name; for name in "$@"; do k=$((k + 1)) && expect_start "$name" double_click $k; done; }
 # after_change N COMMAND...: COMMAND changes the folder; waits until N icons
-# are docked, none of them one of the old ones.
+# are docked, and the icons of the first shortcuts, as many as were and will be,
+# are the same windows as before: the icons stay put.
 after_change() {
-  local old; old=$(tray_icons)
+  local kept; kept=$(tray_icons | tac | head -n "$1")
   "${@:2}"
-  wait_until 60 rebuilt "$1" "$old" || fail "after ${*:2}: not $1 new icons"
+  wait_until 60 rebuilt "$1" "$kept" || fail "after ${*:2}: not $1 icons with the first ones kept"
 }
 # Both on one look at the tray, which changes meanwhile.
-rebuilt() { local now; now=$(tray_icons); [ "$(grep -c . <<<"$now")" -eq "$1" ] && ! grep -qxF "$2" <<<"$now"; }
+rebuilt() { local now; now=$(tray_icons); [ "$(grep -c . <<<"$now")" -eq "$1" ] && [ -z "$(grep -vxFf <(echo "$now") <<<"$2")" ]; }
 
 start_tray
 start_ombrix
@@ -35,8 +36,7 @@ note "shortcuts created, deleted and renamed from outside"
 marker_link "$WORK/Aaron.lnk" Aaron
 after_change 4 mv "$WORK/Aaron.lnk" "$FOLDER/"
 expect_order Aaron Alpha Alpha-Beta Bravo
-after_change 3 rm "$FOLDER/Bravo.lnk"
-after_change 3 mv "$FOLDER/Alpha.lnk" "$FOLDER/Zulu.lnk"
+after_change 3 eval 'mv "$FOLDER/Alpha.lnk" "$FOLDER/Zulu.lnk" && rm "$FOLDER/Bravo.lnk"'
 expect_order Aaron Alpha-Beta Alpha
 
 
@@ -54,10 +54,12 @@ rename=$(wait_window Umbenennen)
 double_click 1
 point 2  # once icon 2's tooltip shows, explorer has passed the double-click on
 screenshot rename
-press "$rename" A d a m
-after_change 2 xdotool key Return
-[ -e "$FOLDER/Adam.lnk" ] && [ ! -e "$FOLDER/Zulu.lnk" ] || fail "Zulu.lnk was not renamed to Adam.lnk"
-expect_order Alpha Alpha-Beta
+press "$rename" A d a m Return
+wait_until 30 test -e "$FOLDER/Adam.lnk" || fail "Zulu.lnk was not renamed to Adam.lnk"
+[ ! -e "$FOLDER/Zulu.lnk" ] || fail "Zulu.lnk is still there"
+marker_link "$WORK/Zora.lnk" Zora  # a count to wait on: the rename alone keeps it
+after_change 3 mv "$WORK/Zora.lnk" "$FOLDER/"
+expect_order Alpha Alpha-Beta Zora
 
 note "Beenden: exit code 0, no icon left, no start but those clicked"
 popup_keys 1 Up Right b

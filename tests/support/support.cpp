@@ -26,9 +26,10 @@ int WINAPI RecordBox(HWND, LPCSTR text, LPCSTR, UINT) {
 
 BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
     TrayRecorder& tray = *liveTray;
-    ++tray.calls;
+    tray.calls += message != NIM_SETVERSION;  // asking for the keyboard behaviour changes no icon
     if (tray.refuse && tray.refuse(message, data->uID)) return FALSE;
     auto it = tray.shown.find(data->uID);
+    if (message == NIM_SETVERSION) return it != tray.shown.end();
     if ((message == NIM_ADD) == (it != tray.shown.end())) return FALSE;
     if (message == NIM_DELETE) {
         tray.shown.erase(it);
@@ -226,11 +227,6 @@ void ProgramTest::AddShortcut(const std::string& name, const std::string& fileNa
 int ProgramTest::Runs(const std::string& name) const {
     std::string text = ReadBytes(Marker(name));
     return int(std::count(text.begin(), text.end(), '\n'));
-}
-
-void ProgramTest::Rebuild() {
-    RebuildTrayIcons();
-    RefreshTrayTips();
 }
 
 bool ProgramTest::ClosePosted() {

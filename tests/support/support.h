@@ -114,8 +114,6 @@ protected:
     void AddShortcut(const std::string& name, const std::string& fileName = "");
     std::string Marker(const std::string& name) const { return markers.file(name + ".txt"); }
     int Runs(const std::string& name) const;
-    // What the folder watch leads to: the icons rebuilt and their tips set.
-    void Rebuild();
     // Whether the program asked to be closed (WM_CLOSE posted to its window).
     bool ClosePosted();
     std::string Link(const std::string& name) const { return folder.file(name + ".lnk"); }

@@ -7,6 +7,7 @@
 #include "options/options.h"
 #include "res/resource.h"
 #include "support/support.h"
+#include "tray/trayicons.h"
 
 const std::string N = "(none)", K = "(no key)";
 
@@ -102,7 +103,7 @@ TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
     LoadSettings();
     ApplyIntegrationState({false, false, true});
     AddShortcut("Alpha");
-    Rebuild();
+    RebuildTrayIcons();
     HICON plain = tray.shown.begin()->second.icon;
     // Corvane+.exe is missing; without a "Progman" window the box shows the stored policy.
     EXPECT_EQ(show({}, IDCANCEL), "100010000100");
@@ -143,7 +144,7 @@ TEST_F(ProgramTest, CompanionFollowsTheOption) {
 TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
     const std::string command = "\"" + folder.file("ombrix.exe") + "\"";
     AddShortcut("Alpha");
-    Rebuild();
+    RebuildTrayIcons();
     WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", command);
     tray.refuse = [](DWORD message, UINT) {
         if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);

@@ -43,7 +43,7 @@ TEST_F(TrayIcons, HostileFolderToIconsShown) {
         for (std::string& tip : shown) tip = tip == "Drei.Pif - Ombrix+" ? "Drei - Ombrix+" : tip;
         return shown;
     };
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_EQ(tips(), (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 63),
                              "Tom & Jerry - Ombrix+", "Zwei - Ombrix+"}));
     EXPECT_EQ(FolderNames(folder.path()).size(), 11u) << "a file was lost";
@@ -52,10 +52,16 @@ TEST_F(TrayIcons, HostileFolderToIconsShown) {
     WriteBytes(folder.file("notiz2.txt"), "x");
     RebuildTrayIcons();
     EXPECT_EQ(tray.calls, calls);
+    for (bool add : {true, false}) {  // a shortcut sorting last: one call to add it, one to delete it
+        calls = tray.calls;
+        add ? AddShortcut("Zz") : void(DeleteFileA(Link("Zz").c_str()));
+        RebuildTrayIcons();
+        EXPECT_EQ(tray.calls, calls + 1) << add;
+    }
     ASSERT_TRUE(MoveFileA(Link("beta").c_str(), Link("Zulu").c_str()));
     ASSERT_TRUE(DeleteFileA(Link("Tom & Jerry").c_str()));
     AddShortcut("Aaron");
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_EQ(tips(), (Names{"Aaron - Ombrix+", "\xC4rger - Ombrix+", "Drei - Ombrix+", fits.substr(0, 63),
                              "Zulu - Ombrix+", "Zwei - Ombrix+"}));
     DeleteFileW(beyond.c_str());  // beyond what the folder's clean-up can name
@@ -69,7 +75,7 @@ TEST_F(TrayIcons, TipsAndPicturesFollowTheSettings) {
     const std::string n60(60, 'b'), n70(70, 'd');
     AddShortcut(n60);
     AddShortcut(n70);
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_EQ(tray.Tips(), (Names{n60 + " - ", n70.substr(0, 63)}));
     const ShortcutEntry* entries = CurrentShortcutTable.pEntries;
     EXPECT_EQ(tray.shown[1000].icon, entries[0].hOverlayIcon);
@@ -80,7 +86,7 @@ TEST_F(TrayIcons, TipsAndPicturesFollowTheSettings) {
     EXPECT_EQ(tray.Tips(), (Names{n60, n70.substr(0, 63)}));
     EXPECT_EQ(tray.shown[1001].icon, entries[1].hPlainIcon);
     ASSERT_TRUE(MakeShortcut(Link("Weg"), "C:\\nirgends\\weg.exe", "", "C:\\nirgends\\weg.exe"));
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_NE(tray.shown[1002].icon, nullptr);
     const DWORD always = SLR_NO_UI | SLR_NOSEARCH | SLR_NOTRACK;
     EXPECT_EQ(ScanResolveFlags & (always | SLR_UPDATE), always);
@@ -94,19 +100,19 @@ TEST_F(TrayIcons, TipsAndPicturesFollowTheSettings) {
 TEST_F(TrayIcons, RefusedAddsAreToldOnce) {
     for (const char* name : {"Alpha", "Bravo"}) AddShortcut(name);
     tray.refuse = [](DWORD message, UINT id) { return message == NIM_ADD && id == 1001; };
-    Rebuild();
+    RebuildTrayIcons();
     int calls = tray.calls;
     RebuildTrayIcons();
     EXPECT_EQ(tray.calls, calls);
     AddShortcut("Charlie");
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "?"}));
     EXPECT_EQ(tray.shown[1002].tip, "Charlie - Ombrix+");
     EXPECT_EQ(boxes.texts, Names{"Hinzuf\xFCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
     EXPECT_FALSE(ClosePosted());
     RemoveTrayIcons();
     tray.refuse = [](DWORD message, UINT) { return message == NIM_ADD; };
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_EQ(boxes.texts.size(), 4u);
     EXPECT_TRUE(ClosePosted());
     RemoveTrayIcons();
@@ -117,7 +123,7 @@ TEST_F(TrayIcons, RefusedAddsAreToldOnce) {
     for (const auto& [taskbar, error] : rows) {
         TaskbarWindowClass = taskbar;
         tray.refuse = [error = error](DWORD message, UINT) { SetLastError(error); return message == NIM_ADD; };
-        Rebuild();
+        RebuildTrayIcons();
         EXPECT_EQ(boxes.texts.size(), 4u) << taskbar;
         EXPECT_FALSE(ClosePosted());
         tray.refuse = nullptr;
@@ -128,7 +134,7 @@ TEST_F(TrayIcons, RefusedAddsAreToldOnce) {
     }
     TaskbarWindowClass = "Shell_TrayWnd";
     SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_TRUE(tray.shown.empty());
 }
 
@@ -138,7 +144,7 @@ TEST_F(TrayIcons, AtMostOneHundred) {
     AddShortcut("Link 1000");
     std::string bytes = ReadBytes(Link("Link 1000"));
     for (int i = 1; i < 150; ++i) WriteBytes(folder.file("Link " + std::to_string(1000 + i) + ".lnk"), bytes);
-    Rebuild();
+    RebuildTrayIcons();
     ASSERT_EQ(tray.shown.size(), 100u);
     EXPECT_EQ(tray.Tips().back(), "Link 1099 - Ombrix+");
     int calls = tray.calls;
@@ -156,7 +162,7 @@ TEST_F(TrayIcons, EmptyFolderPrompts) {
     DialogDriver driver([](HWND d) { SendDlgItemMessageA(d, IDC_SORT, BM_CLICK, 0, 0); Press(d, IDOK); });
     LoadStartupSettings();
     EXPECT_EQ(boxes.texts.size(), 1u) << "only the greeting";
-    Rebuild();
+    RebuildTrayIcons();
     EXPECT_EQ(boxes.texts.size(), 2u);
     EXPECT_FALSE(ClosePosted());
     HWND wizard = nullptr;
@@ -174,7 +180,7 @@ TEST_F(TrayIcons, EmptyFolderPrompts) {
 TEST_F(TrayIcons, TwoThousandFileOperationsLeaveNoTrace) {
     for (const char* name : {"Anker A", "Anker B"}) AddShortcut(name);
     std::string bytes = ReadBytes(Link("Anker A"));
-    Rebuild();
+    RebuildTrayIcons();
     ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
     HWND window = TrayWindow;
     auto storm = [&](int total, UINT end) {

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "support/support.h"
 #include "tray/shortcuts.h"
+#include "tray/trayicons.h"
 #include "ui/rename.h"
 #include "ui/traymenu.h"
 #include "ui/traywindow.h"
@@ -40,11 +41,11 @@ TEST_F(ProgramTest, ClicksAndThePopupReachTheirEntryOnly) {
         {c28 + "dddd", c28 + "...", "EINFACHER KLICK", WM_LBUTTONDOWN, 1},
         {"Tom & Jerry", "Tom && Jerry", "einfacher klick", WM_LBUTTONDBLCLK, 0}};
     for (const Row& row : rows) AddShortcut(row.name);
-    Rebuild();
+    RebuildTrayIcons();
     Names shown;
     for (const Row& row : rows) {
         lstrcpyA(Settings.szClickMode, row.mode);
-        for (UINT m : {row.mouse, UINT(WM_RBUTTONUP)}) SendMessageA(TrayWindow, WM_USER, Icon(row.name), m);
+        for (UINT m : {row.mouse, UINT(WM_CONTEXTMENU)}) SendMessageA(TrayWindow, WM_USER, Icon(row.name), m);
         shown.push_back(row.caption + " " + std::string(4, char('0' + Icon(row.name) - 1000)));
         ASSERT_TRUE(PumpUntil([&] { return popups.size() == shown.size(); }));
     }
@@ -53,6 +54,34 @@ TEST_F(ProgramTest, ClicksAndThePopupReachTheirEntryOnly) {
     PumpUntil([] { return false; }, 1500);  // time for a wrong start to show; a right one is waited for
     for (const Row& row : rows) EXPECT_TRUE(PumpUntil([&] { return Runs(row.name) == row.runs; })) << row.mode;
     EXPECT_EQ(popups, shown);
+}
+
+// What the shell sends, with and without the newer notification behaviour: a double click
+// (whose NIN_SELECTs are the click's), Enter (two NIN_KEYSELECTs) and Space on a focused icon
+// start the shortcut once; the popup opens on WM_CONTEXTMENU, or on the button's release where
+// the shell refused the newer behaviour and sends no WM_CONTEXTMENU.
+TEST_F(ProgramTest, KeyboardAndMouseAsTheShellSendsThem) {
+    const UINT click[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT, WM_LBUTTONDBLCLK, WM_LBUTTONUP, NIN_SELECT};
+    struct Row { bool refused; std::vector<UINT> sent; int runs; size_t popups; } rows[] = {
+        {false, {std::begin(click), std::end(click)}, 1, 0}, {false, {NIN_KEYSELECT, NIN_KEYSELECT}, 1, 0},
+        {false, {NIN_SELECT}, 1, 0}, {false, {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, 0, 1},
+        {true, {WM_RBUTTONDOWN, WM_RBUTTONUP}, 0, 1}};
+    lstrcpyA(Settings.szClickMode, "Doppelklick");
+    for (size_t r = 0; r < std::size(rows); ++r) {
+        const Row& row = rows[r];
+        const std::string name = "Zeile " + std::to_string(r);
+        AddShortcut(name);
+        RemoveTrayIcons();
+        tray.refuse = [&row](DWORD message, UINT) { return row.refused && message == NIM_SETVERSION; };
+        RebuildTrayIcons();
+        const size_t opened = popups.size() + row.popups;
+        for (UINT m : row.sent) SendMessageA(TrayWindow, WM_USER, Icon(name), m);
+        EXPECT_TRUE(PumpUntil([&] { return Runs(name) == row.runs && popups.size() == opened; })) << r;
+    }
+    const size_t opened = popups.size();
+    PumpUntil([] { return false; }, 1500);  // time for a second start or popup to show
+    for (size_t r = 0; r < std::size(rows); ++r) EXPECT_EQ(Runs("Zeile " + std::to_string(r)), rows[r].runs) << r;
+    EXPECT_EQ(popups.size(), opened);
 }
 
 // Typed name -> file name; a refused name keeps the file and the dialog, with the number of
@@ -71,7 +100,7 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
     for (char c : std::string("\\/:*?\"<>|")) rows.push_back({f, "E.lnk", {'A', c}, IDOK, "E.lnk", 1});
     AddShortcut("Platz");
     AddShortcut("Start");
-    Rebuild();
+    RebuildTrayIcons();
     const int start = Icon("Start"), renamed = 1001 - start;  // the other entry is pointed at each row's file
     for (const Row& row : rows) {
         auto at = [&](const std::string& name) { return row.dir + (row.dir.back() == '\\' ? "" : "\\") + name; };
@@ -108,7 +137,7 @@ TEST_F(ProgramTest, DeleteGoesToTheRecycleBinOrWithShiftForGood) {
     for (const Row& row : {Row{false, IDYES, false, true}, {true, IDYES, false, false}, {false, IDNO, true, false}}) {
         const std::string name = "Weg " + std::to_string(GetTickCount() * 10 + row.answer) + (row.shift ? "S" : "");
         AddShortcut(name);
-        Rebuild();
+        RebuildTrayIcons();
         DialogDriver confirm([&](HWND d) { EXPECT_EQ(ModalBusy, 1); PostMessageA(d, WM_COMMAND, row.answer, 0); });
         BYTE keys[256];  // Shift as this thread sees it; the last row lets it go
         GetKeyboardState(keys);
