@@ -64,13 +64,73 @@ bool BuildSearchPath(char (&path)[MAX_PATH], char** nameStart) {
     return AppendText(path, "*.*");
 }
 
-// Admitted are what the shell calls a link, and names ending in .lnk or .pif.
+// Admitted are names ending in .lnk or .pif, and what the shell calls a link;
+// only for other names is the shell asked.
 bool IsShortcutFile(const char* fullPath, const char* fileName) {
+    if (lstrlenA(fileName) >= 4 && (EndsWithNoCase(fileName, ".lnk") || EndsWithNoCase(fileName, ".pif")))
+        return true;
     SHFILEINFOA info = {};
     if (!SHGetFileInfoA(fullPath, 0, &info, sizeof info, SHGFI_ATTRIBUTES)) return false;
-    if (info.dwAttributes & SFGAO_LINK) return true;
-    if (lstrlenA(fileName) < 4) return false;
-    return EndsWithNoCase(fileName, ".lnk") || EndsWithNoCase(fileName, ".pif");
+    return (info.dwAttributes & SFGAO_LINK) != 0;
+}
+
+ULONGLONG FileTimeValue(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return FileTimeValue(a) == FileTimeValue(b);
+}
+
+// The last write of an icon source; zero when there is none or it cannot be read.
+FILETIME IconSourceWritten(const char* source) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (source[0] == '\0' || !GetFileAttributesExA(source, GetFileExInfoStandard, &data)) return FILETIME{};
+    return data.ftLastWriteTime;
+}
+
+// A file written this close before a scan may be written again within the
+// same tick of the file system's clock (two seconds on FAT) after the shell
+// read it, and look unchanged: such an entry is read again next time.
+constexpr ULONGLONG SettleTime = 4ull * 10000000;  // in 100 ns units
+
+bool WrittenBefore(const FILETIME& written, ULONGLONG scanStart) {
+    return FileTimeValue(written) + SettleTime < scanStart;
+}
+
+// Notes the files' state in a freshly read entry.
+void RecordFileState(const WIN32_FIND_DATAA& item, ULONGLONG scanStart, ShortcutEntry* entry) {
+    entry->qwLinkSize = (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
+    entry->ftLinkWritten = item.ftLastWriteTime;
+    entry->ftIconWritten = IconSourceWritten(entry->szIconSource);
+    entry->fSettled = WrittenBefore(entry->ftLinkWritten, scanStart) && WrittenBefore(entry->ftIconWritten, scanStart);
+}
+
+// The settled entry of `reuse` for this path whose files are as found now, or
+// null. The search starts behind the last match: both listings mostly run in
+// the same order.
+ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const char* path, const WIN32_FIND_DATAA& item,
+                                  int* hint) {
+    const ULONGLONG size = (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
+    for (int k = 0; k < reuse->nCount; ++k) {
+        const int j = (*hint + k) % reuse->nCount;
+        ShortcutEntry& old = reuse->pEntries[j];
+        if (lstrcmpA(old.szLinkPath, path) != 0) continue;
+        *hint = j + 1;
+        bool unchanged = old.fSettled && old.hOverlayIcon && old.qwLinkSize == size &&
+                         SameTime(old.ftLinkWritten, item.ftLastWriteTime) &&
+                         SameTime(old.ftIconWritten, IconSourceWritten(old.szIconSource));
+        return unchanged ? &old : nullptr;
+    }
+    return nullptr;
+}
+
+// Moves the entry with its icons; the old one keeps its text without icons.
+void TakeEntry(ShortcutEntry* old, ShortcutEntry* entry) {
+    *entry = *old;
+    entry->fShown = false;
+    old->hOverlayIcon = nullptr;
+    old->hPlainIcon = nullptr;
 }
 
 // The program's own small icon, owned by the caller.
@@ -143,10 +203,14 @@ bool ReadShortcut(const char* fullPath, ShortcutEntry* entry) {
 }
 
 // Reads the folder's items into table until the listing ends or the block
-// cannot grow.
+// cannot grow; unchanged entries of reuse are taken over.
 void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], char* nameStart,
-                ShortcutTable* table) {
+                ShortcutTable* table, ShortcutTable* reuse) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG scanStart = FileTimeValue(now);
     int capacity = TableGrowth;
+    int hint = 0;
     const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
     do {
         if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -159,7 +223,16 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], cha
                 return;
             }
         }
-        if (ReadShortcut(path, &table->pEntries[table->nCount])) ++table->nCount;
+        ShortcutEntry* entry = &table->pEntries[table->nCount];
+        ShortcutEntry* unchanged = reuse && reuse->nCount ? FindUnchangedEntry(reuse, path, *item, &hint) : nullptr;
+        if (unchanged) {
+            TakeEntry(unchanged, entry);
+        } else if (ReadShortcut(path, entry)) {
+            RecordFileState(*item, scanStart, entry);
+        } else {
+            continue;
+        }
+        ++table->nCount;
     } while (FindNextFileA(find, item));
 }
 
@@ -177,7 +250,12 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
 
 }  // namespace
 
-bool ScanShortcutFolder(ShortcutTable* table) {
+bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b) {
+    return lstrcmpA(a.szLinkPath, b.szLinkPath) == 0 && a.qwLinkSize == b.qwLinkSize &&
+           SameTime(a.ftLinkWritten, b.ftLinkWritten) && SameTime(a.ftIconWritten, b.ftIconWritten);
+}
+
+bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse) {
     *table = ShortcutTable{};
     if (!AllocateTable(table)) {
         ShowMemoryError(GetLastError());
@@ -190,7 +268,7 @@ bool ScanShortcutFolder(ShortcutTable* table) {
     WIN32_FIND_DATAA item;
     UniqueFindHandle find(FindFirstFileA(path, &item));
     if (!find) return true;
-    ReadFolder(find.get(), &item, path, nameStart, table);
+    ReadFolder(find.get(), &item, path, nameStart, table, reuse);
     find.reset();
 
     if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);

@@ -13,6 +13,12 @@ struct ShortcutEntry {
     char szIconSource[MAX_PATH];   // icon location file; empty when the link names none
     bool fShown;                   // its icon is in the notification area
     bool fRefusalTold;             // the user was told that the shell refused its icon
+    // The files as the scan found them: a later scan that finds them the same
+    // takes the entry over without asking the shell again.
+    ULONGLONG qwLinkSize;          // size of the shortcut file
+    FILETIME ftLinkWritten;        // last write of the shortcut file
+    FILETIME ftIconWritten;        // last write of the icon source; zero when it cannot be read
+    bool fSettled;                 // both written well before the scan that read them
 };
 
 // One movable, zero-filled local block of entries, locked for its whole life.
@@ -26,8 +32,12 @@ struct ShortcutTable {
 extern ShortcutTable CurrentShortcutTable;
 
 // A fresh table of the folder's shortcuts; false when no block could be had
-// (the message is already shown).
-bool ScanShortcutFolder(ShortcutTable* table);
+// (the message is already shown). Entries of `reuse` whose files are unchanged
+// move into the new table with their icons (reuse keeps them without icons),
+// the rest are read from the shell.
+bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr);
+// Whether both entries stand for the same files in the same state.
+bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
 // Destroys every entry's icons, then unlocks and frees the block; the table
 // is left empty.
 void FreeShortcutTable(ShortcutTable* table);

@@ -93,8 +93,9 @@ bool TaskbarMissing(DWORD error) {
 }
 
 // Whether two entries would show the same icon for the same file.
+// Same name and picture: a file that was written since may have a new picture.
 bool SameEntry(const ShortcutEntry& x, const ShortcutEntry& y) {
-    return lstrcmpA(x.szName, y.szName) == 0 && lstrcmpA(x.szLinkPath, y.szLinkPath) == 0 &&
+    return lstrcmpA(x.szName, y.szName) == 0 && SameShortcutFiles(x, y) &&
            lstrcmpA(x.szIconSource, y.szIconSource) == 0 && x.iIcon == y.iIcon;
 }
 
@@ -188,6 +189,18 @@ void ReportLeftOutShortcuts(int leftOut) {
     ShowProgramMessage(MessageText, MB_ICONINFORMATION);
 }
 
+// Replaces CurrentShortcutTable by an equal scanned one, which holds the
+// icons it took over, with the shown and told marks; the shell keeps its
+// pictures.
+void AdoptEqualTable(ShortcutTable* scanned) {
+    for (int i = 0; i < scanned->nCount; ++i) {
+        scanned->pEntries[i].fShown = CurrentShortcutTable.pEntries[i].fShown;
+        scanned->pEntries[i].fRefusalTold = CurrentShortcutTable.pEntries[i].fRefusalTold;
+    }
+    FreeShortcutTable(&CurrentShortcutTable);
+    CurrentShortcutTable = *scanned;
+}
+
 // Replaces CurrentShortcutTable by a different scanned one and brings the
 // icons in step; the old entries' pictures go once the shell has the new ones.
 void ShowChangedTable(ShortcutTable* scanned) {
@@ -205,7 +218,7 @@ void ShowChangedTable(ShortcutTable* scanned) {
 
 void RebuildTrayIcons() {
     ShortcutTable scanned;
-    if (!ScanShortcutFolder(&scanned)) {
+    if (!ScanShortcutFolder(&scanned, &CurrentShortcutTable)) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return;
     }
@@ -224,7 +237,7 @@ void RebuildTrayIcons() {
     KeepFirstShortcutEntries(&scanned, MaxTrayIcons);
 
     if (TablesEqual(scanned, CurrentShortcutTable)) {
-        FreeShortcutTable(&scanned);
+        AdoptEqualTable(&scanned);
     } else {
         ShowChangedTable(&scanned);
         if (!IsWindow(TrayWindow)) return;
