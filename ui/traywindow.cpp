@@ -4,6 +4,7 @@
 
 #include "about/about.h"
 #include "app/app.h"
+#include "app/environment.h"
 #include "app/settings.h"
 #include "desktopmenu/desktopmenu.h"
 #include "options/options.h"
@@ -249,6 +250,9 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_WIZARDENDED:
         CloseWithoutShortcuts();
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (IsEnvironmentChange(lParam)) RefreshEnvironmentFromRegistry();
         return 0;
     default:
         // The shell's new taskbar has none of our icons.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Journey "tray icons": one docked icon per shortcut, in name order; icons
+# Journey "tray icons": one docked icon per shortcut, in name order; a
+# variable set after start-up seen by the programs started; icons
 # that follow shortcuts created, deleted and renamed from outside and through
 # the popup, the unchanged ones keeping their windows; no start while the
 # rename dialog is open; Beenden. (The taskbar restart is a unit test: under Wine, explorer docks the icons again by itself.)
@@ -10,7 +11,7 @@ rm -f "$trash/files/Aaron.lnk" "$trash/info/Aaron.lnk.trashinfo"
 settings >"$FOLDER/ombrix.ini"
 # Wine lists "Alpha-Beta.lnk" before "Alpha.lnk" ('-' before '.'): name
 # order must come from the program itself.
-for name in Bravo Alpha-Beta Alpha; do marker_link "$FOLDER/$name.lnk" "$name"; done
+for name in Bravo Alpha-Beta Alpha; do marker_link "$FOLDER/$name.lnk" "$name" OMBRIX_E2E; done
 
 # expect_order MARKER...: a double-click on each icon, from the program's
 # first to its last, starts the shortcut of this marker.
@@ -31,6 +32,13 @@ start_ombrix
 wait_icons 3
 note "three shortcuts, three icons in name order"
 expect_order Alpha Alpha-Beta Bravo
+
+note "a variable set after start-up reaches the programs the tray starts"
+value="set at $(date +%s%N)"
+wine reg add 'HKCU\Environment' /v OMBRIX_E2E /d "$value" /f >/dev/null 2>&1 || fail "reg add"
+wine "$TOOLS/broadcast.exe" Environment >/dev/null 2>&1 || fail "the broadcast of the change"
+expect_start Bravo double_click 3
+[ "$(tail -1 "$WORK/Bravo.marker")" = "ran $value"$'\r' ] || fail "Bravo saw: $(tail -1 "$WORK/Bravo.marker")"
 
 note "shortcuts created, deleted and renamed from outside"
 marker_link "$WORK/Aaron.lnk" Aaron

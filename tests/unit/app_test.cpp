@@ -1,6 +1,7 @@
 // Start-up pieces: settings file, command-line modes, derived paths, the
-// copy mode of the shell verb.
+// copy mode of the shell verb; the environment taken from the registry.
 #include "app/app.h"
+#include "app/environment.h"
 #include "app/settings.h"
 #include "options/integration.h"
 #include "support/support.h"
@@ -117,4 +118,26 @@ TEST(CommandLine, CopyModeTakesShortcutsOnly) {
         CopyShortcutIntoFolder(source.file("ALT.PIF").c_str());
         EXPECT_EQ(ReadBytes(target.file("ALT.PIF")), answer == IDYES ? "P" : "edited");
     }
+}
+
+// Variables written to HKCU\Environment after start-up reach the process in
+// full, a value that refers to another of the key is expanded with its new
+// value, and the user's Path follows the system's.
+TEST(Environment, RefreshedFromRegistry) {
+    const std::string a = "OMBRIX_A" + std::to_string(GetCurrentProcessId()), b = "OMBRIX_B" + a.substr(8);
+    const std::string ref = "<%" + b + "%>", longValue(5000, 'w');
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Environment", a.c_str(), REG_EXPAND_SZ, ref.data(), DWORD(ref.size() + 1));
+    for (const auto& [name, text] : {std::pair(b, longValue), std::pair(std::string("Path"), std::string("C:\\du"))})
+        WriteRegText(HKEY_CURRENT_USER, "Environment", name.c_str(), text);
+    EXPECT_TRUE(RefreshEnvironmentFromRegistry());
+    auto variable = [](const std::string& name) {
+        std::string value(9000, '\0');
+        return value.substr(0, GetEnvironmentVariableA(name.c_str(), &value[0], DWORD(value.size())));
+    };
+    EXPECT_EQ(variable(b), longValue);
+    EXPECT_EQ(variable(a), "<" + longValue + ">");
+    EXPECT_EQ(variable("PATH"), RegText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\"
+                                        "Environment", "Path") + ";C:\\du");
+    for (const std::string& name : {a, b, std::string("Path")})
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Environment", name.c_str());
 }
