@@ -4,7 +4,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "app/app.h"
 #include "app/handles.h"
@@ -111,6 +110,7 @@ void RecordFileState(const WIN32_FIND_DATAA& item, ULONGLONG scanStart, Shortcut
 // the same order.
 ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const char* path, const WIN32_FIND_DATAA& item,
                                   int* hint) {
+    if (!reuse) return nullptr;
     const ULONGLONG size = (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
     for (int k = 0; k < reuse->nCount; ++k) {
         const int j = (*hint + k) % reuse->nCount;
@@ -205,12 +205,12 @@ bool ReadShortcut(const char* fullPath, ShortcutEntry* entry) {
 // Reads the folder's items into table until the listing ends or the block
 // cannot grow; unchanged entries of reuse are taken over.
 void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], char* nameStart,
-                ShortcutTable* table, ShortcutTable* reuse) {
+                ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     const ULONGLONG scanStart = FileTimeValue(now);
     int capacity = TableGrowth;
-    int hint = 0;
+    int hint = 0, hintToo = 0;
     const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
     do {
         if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -224,7 +224,8 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], cha
             }
         }
         ShortcutEntry* entry = &table->pEntries[table->nCount];
-        ShortcutEntry* unchanged = reuse && reuse->nCount ? FindUnchangedEntry(reuse, path, *item, &hint) : nullptr;
+        ShortcutEntry* unchanged = FindUnchangedEntry(reuse, path, *item, &hint);
+        if (!unchanged) unchanged = FindUnchangedEntry(reuseToo, path, *item, &hintToo);
         if (unchanged) {
             TakeEntry(unchanged, entry);
         } else if (ReadShortcut(path, entry)) {
@@ -255,7 +256,7 @@ bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b) {
            SameTime(a.ftLinkWritten, b.ftLinkWritten) && SameTime(a.ftIconWritten, b.ftIconWritten);
 }
 
-bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse) {
+bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     *table = ShortcutTable{};
     if (!AllocateTable(table)) {
         ShowMemoryError(GetLastError());
@@ -268,25 +269,43 @@ bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse) {
     WIN32_FIND_DATAA item;
     UniqueFindHandle find(FindFirstFileA(path, &item));
     if (!find) return true;
-    ReadFolder(find.get(), &item, path, nameStart, table, reuse);
+    ReadFolder(find.get(), &item, path, nameStart, table, reuse, reuseToo);
     find.reset();
 
     if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
     return true;
 }
 
-void RemoveShortcutEntry(ShortcutTable* table, int index) {
-    DestroyEntryIcons(&table->pEntries[index]);
-    int later = table->nCount - index - 1;
-    if (later > 0) {
-        memmove(&table->pEntries[index], &table->pEntries[index + 1], static_cast<size_t>(later) * sizeof(ShortcutEntry));
+namespace {
+
+// Drops every entry from index count on, with its icons.
+void KeepFirstShortcutEntries(ShortcutTable* table, int count) {
+    for (int i = count; i < table->nCount; ++i) {
+        DestroyEntryIcons(&table->pEntries[i]);
+        table->pEntries[i] = ShortcutEntry{};
     }
-    --table->nCount;
-    table->pEntries[table->nCount] = ShortcutEntry{};
+    if (table->nCount > count) table->nCount = count;
 }
 
-void KeepFirstShortcutEntries(ShortcutTable* table, int count) {
-    while (table->nCount > count) RemoveShortcutEntry(table, table->nCount - 1);
+}  // namespace
+
+void MoveLaterShortcutEntries(ShortcutTable* table, int count, ShortcutTable* rest) {
+    *rest = ShortcutTable{};
+    if (table->nCount <= count) return;
+    const int later = table->nCount - count;
+    HLOCAL block = LocalAlloc(TableBlockFlags, BlockSize(later));
+    if (!block) {
+        KeepFirstShortcutEntries(table, count);
+        return;
+    }
+    rest->hMem = block;
+    rest->pEntries = static_cast<ShortcutEntry*>(LocalLock(block));
+    rest->nCount = later;
+    for (int i = 0; i < later; ++i) {
+        rest->pEntries[i] = table->pEntries[count + i];
+        table->pEntries[count + i] = ShortcutEntry{};
+    }
+    table->nCount = count;
 }
 
 void FreeShortcutTable(ShortcutTable* table) {

@@ -32,10 +32,10 @@ struct ShortcutTable {
 extern ShortcutTable CurrentShortcutTable;
 
 // A fresh table of the folder's shortcuts; false when no block could be had
-// (the message is already shown). Entries of `reuse` whose files are unchanged
-// move into the new table with their icons (reuse keeps them without icons),
-// the rest are read from the shell.
-bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr);
+// (the message is already shown). Entries of `reuse` and `reuseToo` whose
+// files are unchanged move into the new table with their icons (the old
+// tables keep them without icons), the rest are read from the shell.
+bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr, ShortcutTable* reuseToo = nullptr);
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
 // Destroys every entry's icons, then unlocks and frees the block; the table
@@ -54,7 +54,6 @@ bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]);
 // nothing can be extracted, a copy of the marked icon, failing that the
 // program's own: an icon without a picture would be an invisible hole.
 void ExtractPlainIcon(ShortcutEntry* entry);
-// Drops entry index with its icons; the later entries move down one place.
-void RemoveShortcutEntry(ShortcutTable* table, int index);
-// Drops every entry from index count on, with its icons.
-void KeepFirstShortcutEntries(ShortcutTable* table, int count);
+// Moves every entry from index count on into a new table `rest`; where no
+// block can be had for it, drops them.
+void MoveLaterShortcutEntries(ShortcutTable* table, int count, ShortcutTable* rest);

@@ -25,6 +25,9 @@ constexpr int MaxTipLength = 63;
 int TriedIconCount;
 // The number of shortcuts left out that the user was last told about.
 int ReportedLeftOutCount;
+// The shortcuts beyond MaxTrayIcons, kept with their icons so that the next
+// scan need not read them again.
+ShortcutTable LeftOutEntries;
 
 NOTIFYICONDATAA IconData(int index, UINT flags) {
     NOTIFYICONDATAA data = {};
@@ -218,7 +221,9 @@ void ShowChangedTable(ShortcutTable* scanned) {
 
 void RebuildTrayIcons() {
     ShortcutTable scanned;
-    if (!ScanShortcutFolder(&scanned, &CurrentShortcutTable)) {
+    const bool scannedOk = ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
+    FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
+    if (!scannedOk) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return;
     }
@@ -234,7 +239,7 @@ void RebuildTrayIcons() {
         return;
     }
     int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
-    KeepFirstShortcutEntries(&scanned, MaxTrayIcons);
+    MoveLaterShortcutEntries(&scanned, MaxTrayIcons, &LeftOutEntries);
 
     if (TablesEqual(scanned, CurrentShortcutTable)) {
         AdoptEqualTable(&scanned);
@@ -267,6 +272,7 @@ void RefreshTrayTips() {
 // Refused icons are deleted too: an add that timed out may still have got
 // through.
 void RemoveTrayIcons() {
+    FreeShortcutTable(&LeftOutEntries);
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(i);
     TriedIconCount = 0;
