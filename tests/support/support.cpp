@@ -29,6 +29,7 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
     tray.calls += message != NIM_SETVERSION;  // asking for the keyboard behaviour changes no icon
     if (tray.refuse && tray.refuse(message, data->uID)) return FALSE;
     auto it = tray.shown.find(data->uID);
+    if (message == NIM_SETVERSION && it != tray.shown.end()) it->second.keyboard = data->uVersion == NOTIFYICON_VERSION;
     if (message == NIM_SETVERSION) return it != tray.shown.end();
     if ((message == NIM_ADD) == (it != tray.shown.end())) return FALSE;
     if (message == NIM_DELETE) {

@@ -66,6 +66,7 @@ struct MessageBoxRecorder : NoCopy {
 struct ShownIcon {
     std::string tip;
     HICON icon;
+    bool keyboard;  // NOTIFYICON_VERSION was asked for
 };
 struct TrayRecorder : NoCopy {
     TrayRecorder();

@@ -182,6 +182,7 @@ TEST_F(TrayIcons, RefusedAddsAreToldOnce) {
         SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
         EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
         EXPECT_EQ(tray.shown[1001].icon, CurrentShortcutTable.pEntries[1].hOverlayIcon);
+        EXPECT_TRUE(tray.shown[1001].keyboard);
         RemoveTrayIcons();
     }
     TaskbarWindowClass = "Shell_TrayWnd";
