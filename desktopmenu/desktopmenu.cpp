@@ -17,11 +17,9 @@ constexpr int kPopupOwnItems = 3;
 // Names of this many characters or more are cut to this many and "...".
 constexpr int kLabelCut = 28;
 // Space left of the icon; the label starts this much further right than the
-// icon is wide (4 beside the icon, 4 between icon and label).
+// icon is wide (4 beside the icon, 4 between icon and label). Pixels at 96 DPI.
 constexpr int kIconLeft = 4;
 constexpr int kLabelGap = 8;
-// A small icon is given this much more height than its own.
-constexpr int kIconHeightPad = 3;
 
 // NONCLIENTMETRICSA without the padded-border field of newer systems: every
 // version of Windows accepts this size.
@@ -29,6 +27,18 @@ constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, lfMessageFont) 
 
 const char kEmptyText[] = " (Leer)";
 const char kNotFoundText[] = " (Desktop nicht gefunden)";
+
+// The display's pixels per inch, which the paddings grow with.
+int DisplayDpi() {
+    UniqueMemoryDc screen(CreateCompatibleDC(nullptr));
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+// Pixels at 96 DPI in pixels of the display the popup was built for.
+int Scaled(int pixels) {
+    return MulDiv(pixels, CurrentDesktopTable.dpi, USER_DEFAULT_SCREEN_DPI);
+}
 
 // The Desktop's file-system path, or an empty text when the shell has none.
 void ReadDesktopPath(char* path) {
@@ -143,12 +153,12 @@ void PaintDesktopItem(HDC dc, int x, int y, int w, int h, const DesktopEntry& en
     FillItemBackground(dc, RECT{x, y, x + w, y + h}, selected);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     if (entry.hIcon)
-        DrawIconEx(dc, x + kIconLeft, y + (h - table.cySmIcon) / 2, entry.hIcon.get(), table.cxSmIcon, table.cySmIcon,
-                   0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, x + Scaled(kIconLeft), y + (h - table.cySmIcon) / 2, entry.hIcon.get(), table.cxSmIcon,
+                   table.cySmIcon, 0, nullptr, DI_NORMAL);
     SetBkMode(dc, TRANSPARENT);
     const SIZE label = LabelExtent(dc, entry);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    TextOutA(dc, x + table.cxSmIcon + kLabelGap, y + (h - label.cy) / 2, entry.szLabel, entry.cchLabel);
+    TextOutA(dc, x + table.cxSmIcon + Scaled(kLabelGap), y + (h - label.cy) / 2, entry.szLabel, entry.cchLabel);
 }
 
 }  // namespace
@@ -181,6 +191,7 @@ void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
     if (!ChooseMenuFont(table)) return;
     table.cxSmIcon = GetSystemMetrics(SM_CXSMICON);
     table.cySmIcon = GetSystemMetrics(SM_CYSMICON);
+    table.dpi = DisplayDpi();
     // The shell's icon handlers for shortcuts are COM objects.
     ComScope com;
     if (ListDesktopItems(popup, table) == 0) InsertGrayedText(popup, kEmptyText);
@@ -215,8 +226,9 @@ BOOL MeasureDesktopItem(MEASUREITEMSTRUCT* item) {
         SelectedObject font(dc.get(), table.hMenuFont);
         label = LabelExtent(dc.get(), *entry);
     }
-    item->itemWidth = static_cast<UINT>(table.cxSmIcon + label.cx + kLabelGap);
-    item->itemHeight = static_cast<UINT>(std::max(table.cySmIcon + kIconHeightPad, static_cast<int>(label.cy)));
+    item->itemWidth = static_cast<UINT>(table.cxSmIcon + label.cx + Scaled(kLabelGap));
+    item->itemHeight =
+        static_cast<UINT>(std::max(table.cySmIcon + Scaled(kDesktopIconPad), static_cast<int>(label.cy)));
     return TRUE;
 }
 

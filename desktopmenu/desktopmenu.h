@@ -9,6 +9,8 @@
 // How many Desktop items the popup shows at most; command ids 1 to 28.
 constexpr int kDesktopSlots = 28;
 constexpr int kDesktopLabelSize = 32;
+// An item is this much higher than its small icon, in pixels at 96 DPI.
+constexpr int kDesktopIconPad = 3;
 
 // One Desktop item as the popup shows and opens it.
 struct DesktopEntry {
@@ -22,6 +24,7 @@ struct DesktopTable {
     DesktopEntry aEntries[kDesktopSlots];  // slot k: menu position k, id k + 1, item data k
     int cySmIcon = 0;
     int cxSmIcon = 0;
+    int dpi = USER_DEFAULT_SCREEN_DPI;  // of the display, read with the icon sizes
     char szDesktopPath[MAX_PATH] = {};  // the folder; during a build also the search buffer
     HFONT hMenuFont = nullptr;          // NULL while no list is built
     UniqueGdiObject hOwnedFont;         // holds hMenuFont when the build created it

@@ -1,8 +1,8 @@
 // Resource numbers shared by the resource script and the code.
 #pragma once
 
-#define IDI_OMBRIX 1800        // the program's icon (32x32 and 16x16, 16 colours)
-#define IDI_RENAME 1801        // icon of the rename dialog (32x32, 16 colours)
+#define IDI_OMBRIX 1800        // the program's icon (48, 32, 24, 20 and 16 pixels, 16 colours)
+#define IDI_RENAME 1801        // icon of the rename dialog (48 and 32 pixels, 16 colours)
 #define IDB_ABOUT 1900         // picture of the About dialog (96x120, 16 colours)
 
 // Options dialog "OBPOptions"

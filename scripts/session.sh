@@ -6,7 +6,8 @@
 # a throwaway Wine prefix, and a HOME of its own so that Wine's Desktop and
 # recycle bin live inside SESSION_DIR and never touch the real user's folders.
 # "start" writes SESSION_DIR/env.sh, which every test sources. With SESSION_DISPLAY
-# set, that display is used instead of a virtual one.
+# set, that display is used instead of a virtual one. SESSION_DPI (default 96)
+# is the display scaling the prefix gives its programs, in pixels per inch.
 set -euo pipefail
 cmd=${1:?start or stop}
 dir=${2:?session folder}
@@ -22,6 +23,19 @@ boot_prefix() {
   rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 </dev/null
   wineboot -i >>"$dir/wineboot.log" 2>&1 </dev/null
+}
+
+# Wine reads LogPixels when a process starts. Without DpiScalingVer (any value
+# but 0) Wine takes every program as DPI-aware, whatever its manifest says; with
+# it, a program is aware only when its manifest declares so, as on Windows. The
+# desktop and its tray, started at boot, start again with the new values.
+set_dpi() {
+  local key='HKCU\Control Panel\Desktop'
+  wine reg add "$key" /v LogPixels /t REG_DWORD /d "$SESSION_DPI" /f >>"$dir/wineboot.log" 2>&1 </dev/null
+  wine reg add "$key" /v DpiScalingVer /t REG_DWORD /d 1 /f >>"$dir/wineboot.log" 2>&1 </dev/null
+  wineserver -k || true; wineserver -w
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wineboot >>"$dir/wineboot.log" 2>&1 </dev/null
 }
 
 start() {
@@ -48,6 +62,7 @@ export WINEPREFIX='$dir/wineprefix'
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml='
 export XVFB_PID=$pid
+export SESSION_DPI=${SESSION_DPI:-96}
 ENV
   . "$dir/env.sh"
   if [ -n "$pid" ]; then
@@ -58,7 +73,8 @@ ENV
   # Start the server and boot the prefix before any test, with all output
   # redirected, so no Wine service holds a test runner's pipe open.
   boot_prefix || { echo "the Wine prefix did not boot; again on a fresh one"; boot_prefix; }
-  echo "test session: display $DISPLAY, prefix $WINEPREFIX"
+  set_dpi
+  echo "test session: display $DISPLAY at $SESSION_DPI DPI, prefix $WINEPREFIX"
 }
 
 stop() {

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's pictures in the 16-colour VGA palette and writes them
-as resource files: res/ombrix.ico (icon group 1800, 32x32 and 16x16) and
-res/rename.ico (icon group 1801 of the rename dialog, 32x32).
+as resource files: res/ombrix.ico (icon group 1800) and res/rename.ico (icon
+group 1801 of the rename dialog). Each holds an image for the small and the
+large icon size of the usual display scalings (100 % to 200 %), so Windows
+never has to stretch one.
 Run from the repository root; the output is committed, so the build does not
 need Python."""
 import struct
@@ -118,8 +120,10 @@ def write_icon(path, images):
 
 
 def main():
-    write_icon('res/ombrix.ico', [launcher_icon(32), launcher_icon(16)])
-    write_icon('res/rename.ico', [rename_icon(32)])
+    # Small icons (tray, menus): 16 at 96 DPI, 20 at 120, 24 at 144, 32 at 192;
+    # large ones (dialogs, Explorer): 32, 48 at 144.
+    write_icon('res/ombrix.ico', [launcher_icon(size) for size in (48, 32, 24, 20, 16)])
+    write_icon('res/rename.ico', [rename_icon(size) for size in (48, 32)])
     return 0
 
 

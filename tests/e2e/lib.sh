@@ -51,11 +51,11 @@ expect_start() {
   STARTS=$((STARTS + 1))
 }
 
-# A panel of fixed width at the top left: Wine keeps the clip area a docked
-# icon had when it was docked, so icons docked into a panel that grew later
-# would never get a click.
+# A panel of fixed width at the top left, as high as a taskbar at the display's
+# scaling: Wine keeps the clip area a docked icon had when it was docked, so
+# icons docked into a panel that grew later would never get a click.
 start_tray() {
-  trayer --edge top --align left --widthtype pixel --width 400 --height 24 --SetDockType true \
+  trayer --edge top --align left --widthtype pixel --width 400 --height $((24 * SESSION_DPI / 96)) --SetDockType true \
     --transparent false >>"$WORK/trayer.log" 2>&1 </dev/null &
   TRAYER_PID=$! POINTED=""
   wait_until 20 tray_panel >/dev/null || fail "trayer did not come up"

@@ -21,6 +21,10 @@ Names Shown(bool open = false) {
 TEST_F(ProgramTest, DesktopItemsInLabelOrderAtMost28OpenedAfterThePopupClosedNothingLeftBehind) {
     const std::string desk = std::string(getenv("USERPROFILE")) + "\\Desktop", a(27, 'a'), b(28, 'b'), c(28, 'c');
     ASSERT_EQ(Shown(true), (Names{" (Leer)~", "~", "???", "~", "Ombrix+"})) << "the session's Desktop must start empty";
+    // The session's display scaling, which the manifest lets the program see unstretched; items grow with it.
+    const int dpi = atoi(getenv("SESSION_DPI"));
+    const int least = GetSystemMetrics(SM_CYSMICON) + MulDiv(kDesktopIconPad, dpi, 96);
+    ASSERT_TRUE(IsProcessDPIAware() && GetSystemMetrics(SM_CXSMICON) == MulDiv(16, dpi, 96));
     // By character codes "Zoo" would come first and "Ärger" last.
     for (const std::string& name : Names{"Zoo", "\xC4rger", "_x", b, a, c + "ccc"})
         CreateDirectoryA((desk + "\\" + name).c_str(), nullptr);
@@ -29,7 +33,7 @@ TEST_F(ProgramTest, DesktopItemsInLabelOrderAtMost28OpenedAfterThePopupClosedNot
         if (i == 1) before = ReadOwnObjectCounts();  // the first opening creates what the system keeps for good
         EXPECT_EQ(Shown(true), (Names{"_x", a, "\xC4rger", b + "...", c + "...", "Zoo", "~", "???", "~", "Ombrix+"}));
         MEASUREITEMSTRUCT size = {ODT_MENU, 0, 1, 0, 0, 0};
-        EXPECT_TRUE(MeasureDesktopItem(&size) && size.itemHeight >= UINT(GetSystemMetrics(SM_CYSMICON)));
+        EXPECT_TRUE(MeasureDesktopItem(&size) && int(size.itemHeight) >= least);
         ClearDesktopMenu(TrayPopup);
         EXPECT_EQ(Shown(), (Names{"???", "~", "Ombrix+"})) << "the popup's own items stay";
     }
