@@ -64,13 +64,24 @@ TempFolder::TempFolder(const std::string& nameHint) {
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
-void RemoveTree(const std::string& path) {
-    for (const std::string& name : FolderNames(path)) {
-        std::string full = path + "\\" + name;
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(full.c_str())) RemoveTree(full);
+// Wide and with the \\?\ prefix: the tests leave names the code page cannot
+// spell and paths beyond MAX_PATH, which the ANSI calls cannot remove.
+static void RemoveWideTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+        const std::wstring name = data.cFileName, full = path + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(full.c_str())) RemoveWideTree(full);
     }
-    RemoveDirectoryA(path.c_str());
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    RemoveDirectoryW(path.c_str());
+}
+
+void RemoveTree(const std::string& path) {
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) RemoveWideTree(L"\\\\?\\" + std::wstring(wide));
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
