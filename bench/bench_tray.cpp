@@ -1,6 +1,7 @@
-// Figures for the tray icon set, printed as a table (not a test): the cost of
-// RebuildTrayIcons against the floor of the shell queries a scan must make,
-// the tray calls of an unchanged rebuild, and the process's memory and object
+// Figures for the tray icon set, printed as tables (not a test): a full scan
+// against rescans after one shortcut was renamed and after an unrelated file
+// appeared, the bare folder listing every scan starts with, the tray calls of
+// a renamed and an unchanged rescan, and the process's memory and object
 // counts after the first build and after 1,000 rebuilds of a changing folder.
 #include <windows.h>
 #include <shellapi.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/handles.h"
 #include "app/settings.h"
 #include "bench/object_counts.h"
 #include "support/support.h"
@@ -35,16 +37,23 @@ double Now() {
     return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-template <typename F>
-double MedianMs(F run) {
+// The median time of run(); prepare(i) makes run i's change to the folder
+// outside the time taken.
+template <typename Prepare, typename F>
+double MedianMs(Prepare prepare, F run) {
     std::vector<double> times;
     for (int i = 0; i < Runs; ++i) {
+        prepare(i);
         double start = Now();
         run();
         times.push_back(Now() - start);
     }
     std::sort(times.begin(), times.end());
     return times[Runs / 2];
+}
+template <typename F>
+double MedianMs(F run) {
+    return MedianMs([](int) {}, run);
 }
 
 void FillFolder(const TempFolder& folder, int count) {
@@ -56,21 +65,29 @@ void FillFolder(const TempFolder& folder, int count) {
     }
 }
 
-// The three shell queries the scan makes per shortcut, and nothing else.
-void ShellQueryFloor(const TempFolder& folder) {
+// What any scan of the folder must do at least: list it.
+void ListFolder(const TempFolder& folder) {
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(folder.file("*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        std::string path = folder.file(data.cFileName);
-        SHFILEINFOA info = {};
-        SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ATTRIBUTES);
-        SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON);
-        if (info.hIcon) DestroyIcon(info.hIcon);
-        SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICONLOCATION);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    UniqueFindHandle find(FindFirstFileA(folder.file("*.*").c_str(), &data));
+    if (!find) return;
+    while (FindNextFileA(find.get(), &data)) {
+    }
+}
+
+// Renames shortcut 005 back and forth; the new name sorts into the same
+// place, so one icon changes (tooltip and file) and none moves.
+void RenameOne(const TempFolder& folder, int run) {
+    std::string a = folder.file("Verknüpfung 005.lnk"), b = folder.file("Verknüpfung 005 neu.lnk");
+    if (run % 2 == 0)
+        MoveFileA(a.c_str(), b.c_str());
+    else
+        MoveFileA(b.c_str(), a.c_str());
+}
+
+std::string NoteFile(const TempFolder& folder, int run) {
+    char name[32];
+    wsprintfA(name, "Notiz %d.txt", run);
+    return folder.file(name);
 }
 
 void PrintCounts(const char* when, const ObjectCounts& c) {
@@ -90,23 +107,35 @@ int main() {
     lstrcpynA(Settings.szMarkLinks, "Ja", sizeof Settings.szMarkLinks);
     lstrcpynA(Settings.szQuickInfo, "Ja", sizeof Settings.szQuickInfo);
 
-    std::printf("| shortcuts | shell queries (floor) ms | rebuild, changed ms | ratio | rebuild, unchanged ms | ratio "
-                "| tray calls, unchanged |\n|---|---|---|---|---|---|---|\n");
+    std::printf("| shortcuts | full scan ms | rescan, one renamed ms | rescan, unrelated file ms | bare listing ms "
+                "| renamed / full | unrelated / listing | tray calls, renamed | tray calls, unchanged |\n"
+                "|---|---|---|---|---|---|---|---|---|\n");
     for (int count : {10, 100, 400}) {
         TempFolder folder("bench");
         FillFolder(folder, count);
         lstrcpynA(ProgramFolder, folder.path().c_str(), MAX_PATH);
-        double floor = MedianMs([&] { ShellQueryFloor(folder); });
-        double changed = MedianMs([&] {
+        // Without a current table nothing can be reused.
+        double full = MedianMs([] {
             RemoveTrayIcons();
             RebuildTrayIcons();
         });
-        double unchanged = MedianMs([&] { RebuildTrayIcons(); });
+        double renamed = MedianMs([&](int run) { RenameOne(folder, run); }, [] { RebuildTrayIcons(); });
+        trayCalls = 0;
+        RenameOne(folder, Runs);
+        RebuildTrayIcons();
+        long renamedCalls = trayCalls;
+        // A new name each run, so that every rescan meets a file it has not seen.
+        double unrelated = MedianMs([&](int run) { WriteBytes(NoteFile(folder, run), "Notiz"); },
+                                    [] { RebuildTrayIcons(); });
+        // Listed as that rescan saw the folder last, with its new files.
+        double listing = MedianMs([&] { ListFolder(folder); });
+        for (int run = 0; run < Runs; ++run) DeleteFileA(NoteFile(folder, run).c_str());
+        RebuildTrayIcons();
         trayCalls = 0;
         RebuildTrayIcons();
         long unchangedCalls = trayCalls;
-        std::printf("| %d | %.1f | %.1f | %.2f | %.1f | %.2f | %ld |\n", count, floor, changed, changed / floor,
-                    unchanged, unchanged / floor, unchangedCalls);
+        std::printf("| %d | %.1f | %.1f | %.1f | %.2f | %.3f | %.1f | %ld | %ld |\n", count, full, renamed, unrelated,
+                    listing, renamed / full, unrelated / listing, renamedCalls, unchangedCalls);
         RemoveTrayIcons();
     }
 
