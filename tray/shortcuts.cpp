@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/app.h"
 #include "app/handles.h"
@@ -63,14 +64,39 @@ bool BuildSearchPath(char (&path)[MAX_PATH], char** nameStart) {
     return AppendText(path, "*.*");
 }
 
+// Whether the shell calls the files of an extension links follows from the
+// extension's file type, so each is asked about once while the program runs.
+struct ExtensionAnswer {
+    char szExtension[16];
+    bool fLink;
+};
+ExtensionAnswer KnownExtensions[16];
+int KnownExtensionCount;
+
+const ExtensionAnswer* FindExtensionAnswer(const char* extension) {
+    for (int i = 0; i < KnownExtensionCount; ++i)
+        if (lstrcmpiA(KnownExtensions[i].szExtension, extension) == 0) return &KnownExtensions[i];
+    return nullptr;
+}
+
+void RememberExtensionAnswer(const char* extension, bool link) {
+    if (KnownExtensionCount == 16 || lstrlenA(extension) >= 16) return;
+    lstrcpyA(KnownExtensions[KnownExtensionCount].szExtension, extension);
+    KnownExtensions[KnownExtensionCount++].fLink = link;
+}
+
 // Admitted are names ending in .lnk or .pif, and what the shell calls a link;
-// only for other names is the shell asked.
+// only for other extensions is the shell asked.
 bool IsShortcutFile(const char* fullPath, const char* fileName) {
     if (lstrlenA(fileName) >= 4 && (EndsWithNoCase(fileName, ".lnk") || EndsWithNoCase(fileName, ".pif")))
         return true;
+    const char* dot = strrchr(fileName, '.');
+    if (const ExtensionAnswer* known = dot ? FindExtensionAnswer(dot) : nullptr) return known->fLink;
     SHFILEINFOA info = {};
     if (!SHGetFileInfoA(fullPath, 0, &info, sizeof info, SHGFI_ATTRIBUTES)) return false;
-    return (info.dwAttributes & SFGAO_LINK) != 0;
+    const bool link = (info.dwAttributes & SFGAO_LINK) != 0;
+    if (dot) RememberExtensionAnswer(dot, link);
+    return link;
 }
 
 ULONGLONG FileTimeValue(const FILETIME& time) {
@@ -115,10 +141,11 @@ ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const char* path, const 
     for (int k = 0; k < reuse->nCount; ++k) {
         const int j = (*hint + k) % reuse->nCount;
         ShortcutEntry& old = reuse->pEntries[j];
-        if (lstrcmpA(old.szLinkPath, path) != 0) continue;
+        // The numbers first: they tell most entries apart at once.
+        if (old.qwLinkSize != size || !SameTime(old.ftLinkWritten, item.ftLastWriteTime)) continue;
+        if (strcmp(old.szLinkPath, path) != 0) continue;
         *hint = j + 1;
-        bool unchanged = old.fSettled && old.hOverlayIcon && old.qwLinkSize == size &&
-                         SameTime(old.ftLinkWritten, item.ftLastWriteTime) &&
+        bool unchanged = old.fSettled && old.hOverlayIcon &&
                          SameTime(old.ftIconWritten, IconSourceWritten(old.szIconSource));
         return unchanged ? &old : nullptr;
     }
@@ -252,7 +279,7 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
 }  // namespace
 
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b) {
-    return lstrcmpA(a.szLinkPath, b.szLinkPath) == 0 && a.qwLinkSize == b.qwLinkSize &&
+    return strcmp(a.szLinkPath, b.szLinkPath) == 0 && a.qwLinkSize == b.qwLinkSize &&
            SameTime(a.ftLinkWritten, b.ftLinkWritten) && SameTime(a.ftIconWritten, b.ftIconWritten);
 }
 

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/app.h"
 #include "app/platform.h"
 #include "app/settings.h"
@@ -98,8 +100,8 @@ bool TaskbarMissing(DWORD error) {
 // Whether two entries would show the same icon for the same file.
 // Same name and picture: a file that was written since may have a new picture.
 bool SameEntry(const ShortcutEntry& x, const ShortcutEntry& y) {
-    return lstrcmpA(x.szName, y.szName) == 0 && SameShortcutFiles(x, y) &&
-           lstrcmpA(x.szIconSource, y.szIconSource) == 0 && x.iIcon == y.iIcon;
+    return x.iIcon == y.iIcon && SameShortcutFiles(x, y) && strcmp(x.szName, y.szName) == 0 &&
+           strcmp(x.szIconSource, y.szIconSource) == 0;
 }
 
 bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
@@ -112,12 +114,12 @@ bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
 // A shortcut the user was told about stays told in the table that replaces
 // the current one.
 void CarryRefusals(ShortcutTable* scanned) {
-    for (int i = 0; i < scanned->nCount; ++i) {
-        for (int j = 0; j < CurrentShortcutTable.nCount; ++j) {
-            const ShortcutEntry& old = CurrentShortcutTable.pEntries[j];
-            if (lstrcmpiA(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0 && !old.fShown)
+    for (int j = 0; j < CurrentShortcutTable.nCount; ++j) {
+        const ShortcutEntry& old = CurrentShortcutTable.pEntries[j];
+        if (old.fShown) continue;  // mostly none is left: the comparisons stay few
+        for (int i = 0; i < scanned->nCount; ++i)
+            if (lstrcmpiA(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0)
                 scanned->pEntries[i].fRefusalTold = old.fRefusalTold;
-        }
     }
 }
 
