@@ -3,6 +3,8 @@
 #include "support/support.h"
 
 #include "desktopmenu/desktopmenu.h"
+#include "tray/shortcuts.h"
+#include "tray/trayicons.h"
 #include "ui/traymenu.h"
 
 // The tray popup top down, opened first when asked: a Desktop item (id = position + 1) by its slot's label,
@@ -25,6 +27,15 @@ TEST_F(ProgramTest, DesktopItemsInLabelOrderAtMost28OpenedAfterThePopupClosedNot
     const int dpi = atoi(getenv("SESSION_DPI"));
     const int least = GetSystemMetrics(SM_CYSMICON) + MulDiv(kDesktopIconPad, dpi, 96);
     ASSERT_TRUE(IsProcessDPIAware() && GetSystemMetrics(SM_CXSMICON) == MulDiv(16, dpi, 96));
+    AddShortcut("Bild");  // the tray icons' pictures too
+    RebuildTrayIcons();
+    for (HICON icon : {CurrentShortcutTable.pEntries[0].hOverlayIcon, CurrentShortcutTable.pEntries[0].hPlainIcon}) {
+        ICONINFO info = {};
+        BITMAP mask = {};
+        EXPECT_TRUE(GetIconInfo(icon, &info) && GetObjectA(info.hbmMask, sizeof mask, &mask));
+        EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
+        DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
+    }
     // By character codes "Zoo" would come first and "Ärger" last.
     for (const std::string& name : Names{"Zoo", "\xC4rger", "_x", b, a, c + "ccc"})
         CreateDirectoryA((desk + "\\" + name).c_str(), nullptr);
