@@ -66,11 +66,12 @@ bool BuildSearchPath(char (&path)[MAX_PATH], char** nameStart) {
 
 // Whether the shell calls the files of an extension links follows from the
 // extension's file type, so each is asked about once while the program runs.
+constexpr int MaxKnownExtensions = 16;
 struct ExtensionAnswer {
     char szExtension[16];
     bool fLink;
 };
-ExtensionAnswer KnownExtensions[16];
+ExtensionAnswer KnownExtensions[MaxKnownExtensions];
 int KnownExtensionCount;
 
 const ExtensionAnswer* FindExtensionAnswer(const char* extension) {
@@ -80,9 +81,11 @@ const ExtensionAnswer* FindExtensionAnswer(const char* extension) {
 }
 
 void RememberExtensionAnswer(const char* extension, bool link) {
-    if (KnownExtensionCount == 16 || lstrlenA(extension) >= 16) return;
-    lstrcpyA(KnownExtensions[KnownExtensionCount].szExtension, extension);
-    KnownExtensions[KnownExtensionCount++].fLink = link;
+    if (KnownExtensionCount == MaxKnownExtensions) return;
+    ExtensionAnswer& answer = KnownExtensions[KnownExtensionCount];
+    if (!CopyText(answer.szExtension, extension)) return;  // too long to keep: asked each time
+    answer.fLink = link;
+    ++KnownExtensionCount;
 }
 
 // Admitted are names ending in .lnk or .pif, and what the shell calls a link;
@@ -107,6 +110,10 @@ bool SameTime(const FILETIME& a, const FILETIME& b) {
     return FileTimeValue(a) == FileTimeValue(b);
 }
 
+ULONGLONG FoundSize(const WIN32_FIND_DATAA& item) {
+    return (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
+}
+
 // The last write of an icon source; zero when there is none or it cannot be read.
 FILETIME IconSourceWritten(const char* source) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -125,7 +132,7 @@ bool WrittenBefore(const FILETIME& written, ULONGLONG scanStart) {
 
 // Notes the files' state in a freshly read entry.
 void RecordFileState(const WIN32_FIND_DATAA& item, ULONGLONG scanStart, ShortcutEntry* entry) {
-    entry->qwLinkSize = (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
+    entry->qwLinkSize = FoundSize(item);
     entry->ftLinkWritten = item.ftLastWriteTime;
     entry->ftIconWritten = IconSourceWritten(entry->szIconSource);
     entry->fSettled = WrittenBefore(entry->ftLinkWritten, scanStart) && WrittenBefore(entry->ftIconWritten, scanStart);
@@ -137,7 +144,7 @@ void RecordFileState(const WIN32_FIND_DATAA& item, ULONGLONG scanStart, Shortcut
 ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const char* path, const WIN32_FIND_DATAA& item,
                                   int* hint) {
     if (!reuse) return nullptr;
-    const ULONGLONG size = (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
+    const ULONGLONG size = FoundSize(item);
     for (int k = 0; k < reuse->nCount; ++k) {
         const int j = (*hint + k) % reuse->nCount;
         ShortcutEntry& old = reuse->pEntries[j];

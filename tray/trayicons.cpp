@@ -97,8 +97,8 @@ bool TaskbarMissing(DWORD error) {
     return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
 }
 
-// Whether two entries would show the same icon for the same file.
-// Same name and picture: a file that was written since may have a new picture.
+// Whether two entries would show the same icon: same name and picture source,
+// for files not written since (a written one may have a new picture).
 bool SameEntry(const ShortcutEntry& x, const ShortcutEntry& y) {
     return x.iIcon == y.iIcon && SameShortcutFiles(x, y) && strcmp(x.szName, y.szName) == 0 &&
            strcmp(x.szIconSource, y.szIconSource) == 0;
