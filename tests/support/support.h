@@ -15,6 +15,7 @@
 
 #include "app/platform.h"
 #include "bench/object_counts.h"
+#include "tools/shortcut.h"
 
 using Names = std::vector<std::string>;
 
@@ -43,9 +44,6 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 // The names in a folder (no "." and ".."), sorted.
 Names FolderNames(const std::string& folder);
-// A real shell link, made with IShellLinkA.
-bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
-                  const std::string& iconFile = "", int iconIndex = 0);
 // The build's helper programs (marker.exe, corvane_standin.exe, ...).
 std::string ToolsFolder();
 // Runs this thread's messages until done() holds or ms have passed.
