@@ -5,9 +5,13 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <tlhelp32.h>
+
 #include "app/app.h"
 #include "app/handles.h"
 #include "app/settings.h"
+#include "desktopmenu/desktopmenu.h"
+#include "options/integration.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
@@ -26,7 +30,6 @@ int WINAPI RecordBox(HWND, LPCSTR text, LPCSTR, UINT) {
 
 BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
     TrayRecorder& tray = *liveTray;
-    tray.calls += message != NIM_SETVERSION;  // asking for the keyboard behaviour changes no icon
     if (tray.refuse && tray.refuse(message, data->uID)) return FALSE;
     auto it = tray.shown.find(data->uID);
     if (message == NIM_SETVERSION && it != tray.shown.end()) it->second.keyboard = data->uVersion == NOTIFYICON_VERSION;
@@ -48,6 +51,23 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
 void CALLBACK DriverTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (liveDriver) liveDriver->Tick();
 }
+
+Names* livePopups;  // the running test's
+
+// Records the popup that is open, if any: its caption, then for each command of its shortcut
+// submenu the entry it is for; then closes it.
+void CALLBACK RecordPopup(HWND, UINT, UINT_PTR, DWORD) {
+    if (!livePopups || !IsWindowVisible(FindWindowA("#32768", nullptr))) return;
+    char caption[64] = {};
+    GetMenuStringA(TrayPopup, 0, caption, sizeof caption, MF_BYPOSITION);
+    std::string seen = caption + std::string(" ");
+    for (auto [position, base] : {std::pair{0, 500}, {2, 600}, {3, 700}, {5, 800}})
+        seen += char('0' + GetMenuItemID(ItemSubmenu, position) - base);
+    livePopups->push_back(seen);
+    EndMenu();
+}
+
+constexpr DWORD kBackground = 0x00FF00FF;
 
 }  // namespace
 
@@ -122,6 +142,53 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
     }
 }
 
+void FinishStarts() {
+    PumpUntil([] { return true; });
+    UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId() || lstrcmpiA(entry.szExeFile, "marker.exe")) continue;
+        UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        EXPECT_EQ(WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0) << "a start that never ended";
+    }
+}
+
+Picture Drawn(int width, int height, const std::function<void(HDC)>& draw) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    UniqueGdiObject bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return {};
+    Picture picture(size_t(width) * size_t(height), kBackground);
+    std::copy(picture.begin(), picture.end(), static_cast<DWORD*>(bits));
+    SelectedObject selected(dc.get(), bitmap.get());
+    draw(dc.get());
+    GdiFlush();
+    std::copy(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + picture.size(), picture.begin());
+    return picture;
+}
+
+Picture PictureOf(HICON icon) {
+    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    return Drawn(cx, cy, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL); });
+}
+
+Picture MarkedPicture(const std::string& path) {
+    SHFILEINFOA info = {};
+    SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON);
+    UniqueIcon icon(info.hIcon);
+    return PictureOf(icon.get());
+}
+
+Picture PlainPicture(const std::string& iconFile, int index) {
+    HICON small = nullptr;
+    ExtractIconExA(iconFile.c_str(), index, nullptr, &small, 1);
+    UniqueIcon icon(small);
+    return PictureOf(icon.get());
+}
+
 MessageBoxRecorder::MessageBoxRecorder(int answerWith) : answer(answerWith), previous(CallMessageBox) {
     liveBoxes = this;
     CallMessageBox = RecordBox;
@@ -193,9 +260,20 @@ void WriteRegText(HKEY root, const std::string& key, const char* name, const std
 }
 
 void ProgramTest::SetUp() {
+    // The program's state at start-up, whatever an earlier test left and however it ended.
+    Settings = ProgramSettings{};
+    TaskbarWindowClass = "Shell_TrayWnd";
+    MachineRoots = {HKEY_LOCAL_MACHINE};
+    ModalBusy = 0;
+    FreeShortcutTable(&CurrentShortcutTable);
+    TrayIconsKeyboardVersion = false;
+    CurrentDesktopTable = DesktopTable{};
+    ChangeHandle.reset();
+    HandleTrayIconCallback(0, WM_MOUSEMOVE);  // no click is taken to go on from an earlier test's
+    livePopups = &popups;
+    popupTimer = SetTimer(nullptr, 0, 50, RecordPopup);
     ASSERT_TRUE(DeriveProgramPaths(folder.file("ombrix.exe").c_str()));
     LoadSettings();  // no settings file: the defaults
-    ModalBusy = 0;
     AppInstance = GetModuleHandleA(nullptr);
     WNDCLASSA wc;
     if (!GetClassInfoA(AppInstance, TrayWindowClass, &wc)) {
@@ -206,6 +284,8 @@ void ProgramTest::SetUp() {
 }
 
 void ProgramTest::TearDown() {
+    KillTimer(nullptr, popupTimer);
+    livePopups = nullptr;
     ShutDownApplication();  // as the program ends: icons, watch, menu and window
     TrayWindow = nullptr;
     TrayPopup = ItemSubmenu = nullptr;
@@ -215,9 +295,10 @@ void ProgramTest::TearDown() {
     }
 }
 
-void ProgramTest::AddShortcut(const std::string& name, const std::string& fileName) {
-    std::string file = folder.file(fileName.empty() ? name + ".lnk" : fileName);
-    ASSERT_TRUE(MakeShortcut(file, ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\""));
+void ProgramTest::AddShortcut(const std::string& name, const std::string& fileName, int picture) {
+    const std::string file = folder.file(fileName.empty() ? name + ".lnk" : fileName);
+    const std::string iconFile = picture < 0 ? "" : Shell32;
+    ASSERT_TRUE(MakeShortcut(file, ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\"", iconFile, picture));
 }
 
 int ProgramTest::Runs(const std::string& name) const {

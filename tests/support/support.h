@@ -44,10 +44,28 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 // The names in a folder (no "." and ".."), sorted.
 Names FolderNames(const std::string& folder);
+// The system file with many pictures, to give shortcuts pictures of their own.
+const std::string Shell32 = "C:\\windows\\system32\\shell32.dll";
 // The build's helper programs (marker.exe, corvane_standin.exe, ...).
 std::string ToolsFolder();
 // Runs this thread's messages until done() holds or ms have passed.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000);
+// Runs the messages waiting in this thread's queue, then waits until every
+// marker.exe this process started has ended: a count of starts taken after it
+// holds every start the commands so far have made.
+void FinishStarts();
+
+// What the user sees, pixel by pixel: a width x height picture that draw()
+// paints over a background no icon uses.
+using Picture = std::vector<DWORD>;
+Picture Drawn(int width, int height, const std::function<void(HDC)>& draw);
+// An icon drawn at the display's small icon size.
+Picture PictureOf(HICON icon);
+// The shell's small picture of a file, which "Kennzeichnen" shows (where the
+// shell marks a link's picture, marked), and the small picture at index of an
+// icon file as it is. (Wine's shell adds no marking: the two are alike there.)
+Picture MarkedPicture(const std::string& path);
+Picture PlainPicture(const std::string& iconFile, int index);
 
 // Answers every message box while alive, and keeps what was shown.
 struct MessageBoxRecorder : NoCopy {
@@ -73,7 +91,6 @@ struct TrayRecorder : NoCopy {
     // window or callback message shows as "?".
     Names Tips() const;
     std::map<UINT, ShownIcon> shown;
-    int calls = 0;
     // Calls for which this answers true fail, as when the taskbar refuses.
     std::function<bool(DWORD message, UINT id)> refuse;
     NotifyIconFunction previous;
@@ -102,15 +119,16 @@ void WriteRegText(HKEY root, const std::string& key, const char* name, const std
 
 
 // The running program over a fresh ProgramFolder: default settings, the hidden
-// window with its menu, an empty table, message boxes answered with OK and
-// icons recorded; all undone afterwards.
+// window with its menu, an empty table, message boxes answered with OK, icons
+// and popups recorded; all undone afterwards.
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
     // name.lnk (or another file name) in the folder, a shortcut to marker.exe
-    // that leaves a line in Marker(name) each time it starts.
-    void AddShortcut(const std::string& name, const std::string& fileName = "");
+    // that leaves a line in Marker(name) each time it starts; it shows picture
+    // `picture` of Shell32, or with none the target's own.
+    void AddShortcut(const std::string& name, const std::string& fileName = "", int picture = -1);
     std::string Marker(const std::string& name) const { return markers.file(name + ".txt"); }
     int Runs(const std::string& name) const;
     // Whether the program asked to be closed (WM_CLOSE posted to its window).
@@ -120,4 +138,8 @@ protected:
     TempFolder markers{"marker"};
     MessageBoxRecorder boxes;
     TrayRecorder tray;
+    // Every popup that opened, closed again at once: its caption, then for each
+    // command of its shortcut submenu the index of the entry it is for.
+    Names popups;
+    UINT_PTR popupTimer = 0;
 };
