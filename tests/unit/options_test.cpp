@@ -35,13 +35,42 @@ static Names Entries() {
     return all;
 }
 
+// Each test starts and ends where uninstalling leaves the registry: no entry anywhere, the policy 0.
 struct OptionsTest : ProgramTest {
     void SetUp() override {
         ProgramTest::SetUp();
-        boxes.answer = IDYES;  // start from what uninstalling leaves: no entry anywhere, the policy 0
+        Uninstall();
+    }
+    void TearDown() override {
+        Uninstall();
+        ProgramTest::TearDown();
+    }
+    void Uninstall() {
+        boxes.answer = IDYES;
         RunUninstall();
+        boxes.texts.clear();
+    }
+    // A settings file of unusual spellings, read, and only the shell verbs on.
+    void StoreState() {
+        WriteBytes(IniPath, stored);
+        LoadSettings();
+        ApplyIntegrationState({false, false, true});
+    }
+    // Opens the options dialog, clicks there, leaves it with the button; gives the controls 131..142
+    // as the dialog opened, '1' for checked (133 and 136, the folder and "Öffnen...", stay '0').
+    std::string ShowDialog(const std::vector<int>& clicks, int button) {
+        std::string shown;
+        DialogDriver driver([&](HWND dialog) {
+            for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsDlgButtonChecked(dialog, id) ? '1' : '0';
+            for (int id : clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+            Press(dialog, button);
+        });
+        ShowOptionsDialog();
+        return shown;
     }
     std::string R = "\"" + folder.file("ombrix.exe") + "\"", V = R + " %1", U = R + " /uninstall";
+    const std::string stored = "[Ombrix+ Optionen]\r\nÖffnen=einfacher klick\r\nKennzeichnen=NEIN\r\nQuickInfo=ja\r\n"
+                               "Sortieren=nein\r\nCorvane+=Ja\r\nDesktop-Menü=NEIN\r\n";
 };
 
 TEST_F(OptionsTest, OnlyOurOwnCommandsReadAsOn) {
@@ -73,7 +102,8 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
             Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
             EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, K, V, K, "1"}
                                        : Names{N, N, N, R, "Ombrix+", U, K, V, K, V, "1"}));
-            boxes.texts.clear(), boxes.answer = answer;
+            boxes.texts.clear();
+            boxes.answer = answer;
             RunUninstall();
             EXPECT_EQ(Entries(), (answer == IDYES ? Names{N, N, N, N, N, N, K, K, K, K, "0"} : before));
             if (answer == IDYES)
@@ -85,51 +115,52 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
     DestroyWindow(desktop);
 }
 
-TEST_F(OptionsTest, DialogShowsTheStoredStateAndOkStoresEveryChoice) {
-    auto show = [&](std::vector<int> clicks, int button) {
-        std::string shown;  // controls 131..142 checked or not; 133 and 136 (folder, "Öffnen...") stay '0'
-        DialogDriver driver([&](HWND dialog) {
-            for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsDlgButtonChecked(dialog, id) ? '1' : '0';
-            for (int id : clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
-            AddShortcut("Aaron");  // only a rebuild shows it
-            Press(dialog, button);
-        });
-        ShowOptionsDialog();
-        return shown;
-    };
-    const std::string stored = "[Ombrix+ Optionen]\r\nÖffnen=einfacher klick\r\nKennzeichnen=NEIN\r\nQuickInfo=ja\r\n"
-                               "Sortieren=nein\r\nCorvane+=Ja\r\nDesktop-Menü=NEIN\r\n";
-    WriteBytes(IniPath, stored);
-    LoadSettings();
-    ApplyIntegrationState({false, false, true});
-    AddShortcut("Alpha");
-    RebuildTrayIcons();
-    HICON plain = tray.shown.begin()->second.icon;
-    // Corvane+.exe is missing; without a "Progman" window the box shows the stored policy.
-    EXPECT_EQ(show({}, IDCANCEL), "100010000100");
-    EXPECT_EQ(ReadBytes(IniPath), stored);
-    EXPECT_EQ(Entries(), (Names{N, "Ombrix+", U, N, N, N, V, K, V, K, "0"}));
-    EXPECT_EQ(show({IDC_DOUBLE_CLICK, IDC_MARK_LINKS, IDC_QUICK_INFO, IDC_DESKTOP_MENU, IDC_AUTOSTART, IDC_SHELL_VERB,
-                    IDC_HIDE_DESKTOP}, IDOK), "100010000100");
+// The dialog opens with the stored state (Corvane+.exe is missing; without a "Progman" window the
+// box shows the stored policy); OK stores every choice, in the settings file and the registry, and
+// the dialog then opens with them. (Cancel: end to end.)
+TEST_F(OptionsTest, TheDialogShowsTheStoredStateAndOkStoresEveryChoice) {
+    StoreState();
+    EXPECT_EQ(ShowDialog({IDC_DOUBLE_CLICK, IDC_MARK_LINKS, IDC_QUICK_INFO, IDC_DESKTOP_MENU, IDC_AUTOSTART,
+                          IDC_SHELL_VERB, IDC_HIDE_DESKTOP}, IDOK), "100010000100");
     EXPECT_EQ(ReadBytes(IniPath), "[Ombrix+ Optionen]\r\nÖffnen=Doppelklick\r\nKennzeichnen=Ja\r\nQuickInfo=Nein\r\n"
                                   "Sortieren=Nein\r\nCorvane+=Nein\r\nDesktop-Menü=Ja\r\n");
     EXPECT_EQ(Entries(), (Names{R, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
-    EXPECT_EQ(tray.Tips(), Names{"Alpha"}) << "tips refreshed, icons not rebuilt";
-    EXPECT_NE(tray.shown.begin()->second.icon, plain) << "marks refreshed";
-    EXPECT_EQ(show({IDC_SORT, IDC_AUTOSTART}, IDOK), "010100110010");  // the hidden desktop as stored
-    EXPECT_EQ(Entries(), (Names{N, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
-    EXPECT_EQ(tray.Tips(), (Names{"Aaron", "Alpha"})) << "a new order rebuilds the icons";
+    EXPECT_EQ(ShowDialog({}, IDCANCEL), "010100110010");  // the hidden desktop as stored
+}
+
+// OK shows the new tooltips and pictures at once, without a rescan: a shortcut added meanwhile
+// has no icon yet.
+TEST_F(OptionsTest, OkShowsTheNewTooltipsAndPicturesAtOnce) {
+    StoreState();
+    AddShortcut("Alpha");
+    RebuildTrayIcons();
+    AddShortcut("Aaron");
+    ShowDialog({IDC_MARK_LINKS, IDC_QUICK_INFO}, IDOK);
+    EXPECT_EQ(tray.Tips(), Names{"Alpha"});
+    EXPECT_EQ(PictureOf(tray.shown[ID_TRAYICON].icon), MarkedPicture(Link("Alpha")));
+}
+
+// A new order on OK brings the icons in that order, a shortcut added meanwhile with them.
+TEST_F(OptionsTest, ANewOrderOnOkBringsTheIconsInThatOrder) {
+    StoreState();
+    AddShortcut("Alpha");
+    RebuildTrayIcons();
+    AddShortcut("Aaron");
+    ShowDialog({IDC_SORT}, IDOK);
+    EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Alpha - Ombrix+"}));
 }
 
 // The companion: told about the icons only while "Corvane+" is "Ja", started
 // when it does not run yet, told to close at the end.
 TEST_F(ProgramTest, CompanionFollowsTheOption) {
     ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\corvane_standin.exe").c_str(), folder.file("Corvane+.exe").c_str(), 0));
+    char workingFolder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, workingFolder);
     SetCurrentDirectoryA(folder.path().c_str());  // where the shell looks for "Corvane+.exe" first
     RegisterCompanionMessages();
     NotifyCompanion(CompanionAddTrayIconMessage);  // not running: never started by a notice
     StartCompanion();
-    SetCurrentDirectoryA(ToolsFolder().c_str());
+    SetCurrentDirectoryA(workingFolder);
     EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() != nullptr; }));
     NotifyCompanion(CompanionAddTrayIconMessage);
     lstrcpyA(Settings.szCompanion, "JA");
@@ -141,20 +172,15 @@ TEST_F(ProgramTest, CompanionFollowsTheOption) {
 
 // OK reads every box before anything that runs a message loop: closed meanwhile from the
 // tray, the program still stores what the dialog showed.
-TEST_F(ProgramTest, OptionsOkKeepsTheShownStateWhenClosedMeanwhile) {
-    const std::string command = "\"" + folder.file("ombrix.exe") + "\"";
+TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
     AddShortcut("Alpha");
     RebuildTrayIcons();
-    WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", command);
+    AddShortcut("Bravo");
+    WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", R);
     tray.refuse = [](DWORD message, UINT) {
         if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return false;
     };
-    DialogDriver driver([this](HWND dialog) {
-        SendDlgItemMessageA(dialog, IDC_SORT, BM_CLICK, 0, 0);  // a new order: the icons are added anew
-        AddShortcut("Bravo");
-        Press(dialog, IDOK);
-    });
-    ShowOptionsDialog();
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), command);
+    ShowDialog({IDC_SORT}, IDOK);  // a new order: the icons are added anew
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), R);
 }
