@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Journey "Desktop menu": with "Desktop-Menü=Ja" the popup starts with the
 # items of the session's Desktop, and choosing one opens it; with "Nein" the
-# popup starts with the shortcut's own submenu.
+# popup starts with the shortcut's own submenu. Nothing else starts.
 . "$(dirname "$0")/lib.sh"
 
 desktop=$HOME/Desktop
@@ -41,3 +41,4 @@ popup_keys 1
 screenshot popup-Nein
 expect_start Editor xdotool key --delay 150 Down Right Return
 stop_program "$OMBRIX_PID"
+expect_no_other_start

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Journey "start-up": the first run's greeting and options dialog, a second
-# start that only shows the About dialog, the copy mode, the
-# Ombrix+ submenu's Optionen and Info, and an empty folder. Every process
-# ends with exit code 0 and leaves no icon.
+# Journey "start-up": the first run in an empty folder (greeting, options
+# dialog, the prompt, the program's own new-shortcut dialog, the first icon),
+# a second start that only shows the About dialog, the copy mode, the
+# uninstall while the program runs, the Ombrix+ submenu's Optionen and Info,
+# and an empty folder declined. Every process ends with exit code 0.
 . "$(dirname "$0")/lib.sh"
 
-marker_link "$FOLDER/Editor.lnk" Editor
 start_tray
 
 note "first run: the greeting, then the options dialog, whose OK writes ombrix.ini"
@@ -16,7 +16,16 @@ wait_window 'Ombrix\+ Optionen' >/dev/null
 [ ! -e "$FOLDER/ombrix.ini" ] || fail "ombrix.ini written before OK"
 answer "" 'Ombrix\+ Optionen' Return
 wait_until 30 cmp -s <(settings) "$FOLDER/ombrix.ini" || fail "ombrix.ini: $(cat -v "$FOLDER/ombrix.ini")"
+
+note "the folder is empty: OK on the prompt opens the new-shortcut dialog, whose shortcut gets an icon"
+answer empty-folder 'Ombrix\+' Return
+press "$(wait_window 'Neue Verknüpfung')" Home
+no_window 'Ombrix\+' || fail "a second prompt"
+xdotool type --delay 50 'C:\windows\notepad.exe'
+screenshot new-shortcut
+xdotool key Return
 wait_icons 1
+[ -e "$FOLDER/notepad.lnk" ] && ! gone "$first" || fail "no shortcut notepad.lnk, or the program ended"
 
 note "a second start shows the About dialog and ends; the first goes on"
 start_ombrix
@@ -32,6 +41,20 @@ expect_exit "$OMBRIX_PID" "the copy"
 cmp -s "$WORK/Mit Blanks/Neu Eintrag.lnk" "$FOLDER/Neu Eintrag.lnk" || fail "the shortcut was not copied"
 wait_icons 2
 
+note "/uninstall while the program runs: asked first, then every entry gone; it ends, the first goes on"
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ombrix+'
+wine reg add "$run_key" /v Ombrix+ /d "\"$(winpath "$FOLDER/ombrix.exe")\"" /f >/dev/null 2>&1 || fail "reg add"
+reg_has "$uninstall_key" && reg_has "$run_key" Ombrix+ || fail "no entries to remove"
+start_ombrix /uninstall
+wait_window 'Ombrix\+ Deinstallation' >/dev/null
+reg_has "$run_key" Ombrix+ || fail "an entry went before the user said yes"
+answer uninstall 'Ombrix\+ Deinstallation' Return
+answer "" 'Ombrix\+' Return
+expect_exit "$OMBRIX_PID" "the uninstall"
+! reg_has "$uninstall_key" && ! reg_has "$run_key" Ombrix+ || fail "entries left after the uninstall"
+! gone "$first" && icons_are 2 || fail "the uninstall ended the first one or changed its icons"
+
 note "Optionen... and Info... from the popup; Cancel writes nothing"
 popup_keys 1 Up Right o
 answer "" 'Ombrix\+ Optionen' alt+b Escape  # "Alphabetisch sortieren" switched, then cancelled
@@ -43,9 +66,15 @@ wait_until 30 no_window 'Info über Ombrix\+' && ! gone "$first" || fail "the Ab
 stop_program "$first"
 wait_icons 0
 
-note "an empty folder: the prompt; Cancel ends the program"
+note "an empty folder: Cancel on the prompt ends the program"
 rm "$FOLDER"/*.lnk
 start_ombrix
-answer empty-folder 'Ombrix\+' Escape
-expect_exit "$OMBRIX_PID" "the empty folder"
+answer "" 'Ombrix\+' Escape
+expect_exit "$OMBRIX_PID" "Cancel on the prompt"
+
+note "an empty folder: OK, then Abbrechen in the new-shortcut dialog ends the program too"
+start_ombrix
+answer "" 'Ombrix\+' Return
+answer "" 'Neue Verknüpfung' Escape
+expect_exit "$OMBRIX_PID" "Abbrechen in the new-shortcut dialog"
 icons_are 0 || fail "an icon was left behind"

@@ -38,6 +38,11 @@ marker_link() {
     >/dev/null 2>&1 || fail "mklink $1"
 }
 marker_lines() { grep -Hc ran "$WORK"/*.marker 2>/dev/null || true; }
+# Every start of the journey counted at its end, once the program has ended:
+# none but those expect_start waited for, however late it came.
+expect_no_other_start() {
+  [ "$(cat "$WORK"/*.marker 2>/dev/null | grep -c ran)" -eq "$STARTS" ] || fail "more starts than expected: $(marker_lines)"
+}
 # expect_start NAME COMMAND...: COMMAND (a click, keys) starts NAME's marker
 # shortcut and no other one. STARTS counts them.
 STARTS=0
@@ -106,6 +111,9 @@ close_program() { wine "$TOOLS/findwin.exe" --close "Ombrix+WndClass" "Ombrix+" 
 gone() { ! kill -0 "$1" 2>/dev/null; }
 # expect_exit PID WHAT: the process ends, with exit code 0.
 expect_exit() { wait_until 60 gone "$1" || fail "$2: still running"; wait "$1" || fail "$2: exit code $?"; }
+
+# reg_has KEY [VALUE]: the session's registry holds the key (and the value).
+reg_has() { wine reg query "$1" ${2:+/v "$2"} >/dev/null 2>&1; }
 
 # window TITLE: a visible window of this title (a regular expression).
 window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep .; }
