@@ -5,7 +5,6 @@
 #include "app/text.h"
 
 ProgramSettings Settings;
-OFSTRUCT FileTestRecord;
 
 const char* const SettingsSection = "Ombrix+ Optionen";
 const char* const KeyClickMode = "Öffnen";

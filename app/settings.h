@@ -14,9 +14,6 @@ struct ProgramSettings {
 
 extern ProgramSettings Settings;
 
-// The record OpenFile fills for the existence tests of the settings file and
-// of the companion executable.
-extern OFSTRUCT FileTestRecord;
 
 extern const char* const SettingsSection;   // "Ombrix+ Optionen"
 extern const char* const KeyClickMode;      // "Öffnen"
