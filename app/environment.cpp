@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,15 @@ int CompareNames(const std::wstring& a, const std::wstring& b) {
 struct NameLess {
     bool operator()(const std::wstring& a, const std::wstring& b) const { return CompareNames(a, b) == CSTR_LESS_THAN; }
 };
+using NameSet = std::set<std::wstring, NameLess>;
 using ListValues = std::map<std::wstring, std::wstring, NameLess>;
+
+// The names the registry supplied at the last refresh, or held when the
+// program started. Such a name came from the logon environment, even where
+// the process inherited it, so once the registry no longer holds it a refresh
+// takes it out of the process. Any other name came from whoever started the
+// program and stays. A key that cannot be read keeps its names remembered.
+NameSet RegistryNames;
 
 enum class KeyKind { System, User, Volatile };
 
@@ -126,6 +135,19 @@ bool SetVariable(const Variable& variable, KeyKind kind, ListValues& systemLists
     return SetEnvironmentVariableW(variable.name.c_str(), value.c_str()) != FALSE;
 }
 
+// True also when the process no longer had the variable.
+bool RemoveVariable(const std::wstring& name) {
+    return SetEnvironmentVariableW(name.c_str(), nullptr) || GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+}
+
+// Takes out of the process what the registry supplied before but no longer holds.
+bool RemoveDropped(const NameSet& supplied) {
+    bool allRemoved = true;
+    for (const std::wstring& name : RegistryNames)
+        if (supplied.count(name) == 0) allRemoved = RemoveVariable(name) && allRemoved;
+    return allRemoved;
+}
+
 }  // namespace
 
 bool IsEnvironmentChange(LPARAM lParam) {
@@ -136,13 +158,30 @@ bool IsEnvironmentChange(LPARAM lParam) {
     return text == "environment";
 }
 
+void RememberRegistryEnvironment() {
+    for (const EnvironmentKey& key : EnvironmentKeys()) {
+        std::vector<Variable> variables;
+        ReadKey(key, variables);
+        for (const Variable& variable : variables) RegistryNames.insert(variable.name);
+    }
+}
+
 bool RefreshEnvironmentFromRegistry() {
+    NameSet supplied;
     ListValues systemLists;
     bool complete = true, allSet = true;
     for (const EnvironmentKey& key : EnvironmentKeys()) {
         std::vector<Variable> variables;
         complete = ReadKey(key, variables) && complete;
-        for (const Variable& variable : variables) allSet = SetVariable(variable, key.kind, systemLists) && allSet;
+        for (const Variable& variable : variables) {
+            supplied.insert(variable.name);
+            allSet = SetVariable(variable, key.kind, systemLists) && allSet;
+        }
     }
+    if (complete)
+        allSet = RemoveDropped(supplied) && allSet;
+    else
+        supplied.insert(RegistryNames.begin(), RegistryNames.end());
+    RegistryNames.swap(supplied);
     return complete && allSet;
 }

@@ -171,9 +171,11 @@ private:
 // What HKCU\Environment holds after start-up reaches the process exactly at a
 // refresh, also where the code page cannot spell it; a reference to another
 // variable of the key gets its new value; the user's Path follows the
-// system's.
+// system's. A variable deleted there leaves the process at the next refresh,
+// whether the registry held it at start-up or supplied it at a refresh; one
+// the process inherited from elsewhere stays.
 TEST(Environment, RefreshedFromRegistry) {
-    const std::wstring a = L"OMBRIX_A", b = L"OMBRIX_B";
+    const std::wstring a = L"OMBRIX_A", b = L"OMBRIX_B", held = L"OMBRIX_HELD", kept = L"OMBRIX_KEPT";
     // C:\Users\Đorđe Łukasz\AppData 微信 😀, long enough to outgrow first guesses
     const std::wstring unicode =
         L"C:\\Users\\\u0110or\u0111e \u0141ukasz\\AppData \u5FAE\u4FE1 \U0001F600" + std::wstring(5000, L'w');
@@ -183,8 +185,16 @@ TEST(Environment, RefreshedFromRegistry) {
         {a, REG_EXPAND_SZ, L"<%" + b + L"%>", L"<" + unicode + L">"},  // written and sorted first: enumerated first
         {b, REG_SZ, unicode, unicode},
         {L"Path", REG_EXPAND_SZ, L"C:\\du", std::wstring(systemPath.begin(), systemPath.end()) + L";C:\\du"}};
-    EnvironmentGuard guard({a, b, L"Path"});
+    EnvironmentGuard guard({a, b, L"Path", held, kept});
+    for (const std::wstring& name : {held, kept}) SetEnvironmentVariableW(name.c_str(), L"inherited");
+    WriteUserVariable(held, REG_SZ, L"inherited");
+    RememberRegistryEnvironment();  // so held came with the logon
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", held.c_str());
     for (const auto& [name, type, text, expected] : rows) WriteUserVariable(name, type, text);
     EXPECT_TRUE(RefreshEnvironmentFromRegistry());
     for (const auto& [name, type, text, expected] : rows) EXPECT_EQ(ProcessVariable(name), expected) << name;
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", a.c_str());
+    EXPECT_TRUE(RefreshEnvironmentFromRegistry());
+    for (const std::wstring& name : {held, a}) EXPECT_EQ(ProcessVariable(name), L"(none)") << name;
+    EXPECT_EQ(ProcessVariable(kept), L"inherited");
 }
