@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "about/about.h"
+#include "app/environment.h"
 #include "app/handles.h"
 #include "app/platform.h"
 #include "app/settings.h"
@@ -213,6 +214,9 @@ BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments) {
         return FALSE;
     }
 
+    // What the registry's environment holds now came from the logon; a later
+    // refresh takes out what it no longer holds.
+    RememberRegistryEnvironment();
     RegisterCompanionMessages();
     RegisterTaskbarCreatedMessage();
     LoadStartupSettings();

@@ -1,7 +1,5 @@
 #include "app/environment.h"
 
-#include <algorithm>
-#include <cctype>
 #include <map>
 #include <set>
 #include <string>
@@ -151,11 +149,8 @@ bool RemoveDropped(const NameSet& supplied) {
 }  // namespace
 
 bool IsEnvironmentChange(LPARAM lParam) {
-    if (lParam == 0) return false;
-    // The tray window is an ANSI one, so the text comes as bytes; the word is ASCII.
-    std::string text = reinterpret_cast<const char*>(lParam);
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text == "environment";
+    // The tray window is a Unicode one: the setting's name comes as UTF-16.
+    return lParam != 0 && lstrcmpiW(reinterpret_cast<LPCWSTR>(lParam), L"Environment") == 0;
 }
 
 void RememberRegistryEnvironment() {
