@@ -1,5 +1,6 @@
 #include "app/environment.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
