@@ -4,33 +4,39 @@
 #include <shellapi.h>
 
 #include "app/app.h"
+#include "app/handles.h"
 #include "app/platform.h"
 #include "app/text.h"
 #include "res/resource.h"
 
-const char* const AuthorMailAddress = "ombrix@example.org";
-const char* const AuthorWebPage = "https://ombrix.example.org/";
+const WCHAR* const AuthorMailAddress = L"ombrix@example.org";
+const WCHAR* const AuthorWebPage = L"https://ombrix.example.org/";
 
 namespace {
 
-const char* const BrowserProbeName = "Ombrix+.html";
+const WCHAR* const BrowserProbeName = L"Ombrix+.html";
 
 // The program registered for ".html" files, learned at each opening; the
 // fall-back for a link the shell cannot open itself.
-char BrowserPath[MAX_PATH];
-char ProbeFilePath[MAX_PATH];
+WCHAR BrowserPath[MAX_PATH];
+WCHAR ProbeFilePath[MAX_PATH];
+
+// Creates path empty, or empties the file there.
+void CreateEmptyFile(const WCHAR* path) {
+    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    UniqueKernelHandle owner(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
 
 // Creates an empty "Ombrix+.html" in the temporary folder, asks which program
-// opens it, and deletes it again.
+// opens it, and deletes it again. Wide calls throughout: the temporary folder
+// lies in the user's profile, whose name the code page may not spell.
 void LearnBrowser() {
-    BrowserPath[0] = '\0';
-    DWORD len = GetTempPathA(MAX_PATH, ProbeFilePath);
+    BrowserPath[0] = L'\0';
+    DWORD len = GetTempPathW(MAX_PATH, ProbeFilePath);
     if (len == 0 || len >= MAX_PATH || !AppendText(ProbeFilePath, BrowserProbeName)) return;
-    OFSTRUCT record;
-    HFILE probe = OpenFile(ProbeFilePath, &record, OF_CREATE);
-    if (probe != HFILE_ERROR) _lclose(probe);
-    FindExecutableA(ProbeFilePath, nullptr, BrowserPath);
-    OpenFile(ProbeFilePath, &record, OF_DELETE);
+    CreateEmptyFile(ProbeFilePath);
+    FindExecutableW(ProbeFilePath, nullptr, BrowserPath);
+    DeleteFileW(ProbeFilePath);
 }
 
 bool Launched(HINSTANCE result) {
@@ -39,20 +45,20 @@ bool Launched(HINSTANCE result) {
 
 // Only a link the shell cannot find gets the fall-back: the link handed to the
 // browser, and when that is not found either, a message with the link.
-void OpenLink(const char* link) {
-    if (Launched(ShellExecuteA(nullptr, nullptr, link, nullptr, nullptr, SW_SHOWNORMAL))) return;
+void OpenLink(const WCHAR* link) {
+    if (Launched(ShellExecuteW(nullptr, nullptr, link, nullptr, nullptr, SW_SHOWNORMAL))) return;
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return;
     // With no browser known there is nothing to start: an empty file name
     // would let the shell open the current folder instead.
-    if (BrowserPath[0] != '\0') {
-        if (Launched(ShellExecuteA(nullptr, nullptr, BrowserPath, link, nullptr, SW_SHOWNORMAL))) return;
+    if (BrowserPath[0] != L'\0') {
+        if (Launched(ShellExecuteW(nullptr, nullptr, BrowserPath, link, nullptr, SW_SHOWNORMAL))) return;
         if (GetLastError() != ERROR_FILE_NOT_FOUND) return;
     }
     ShowProgramMessage(link, MB_OK | MB_ICONERROR);
 }
 
 void OpenMailLink() {
-    char link[MAX_PATH];
+    WCHAR link[MAX_PATH];
     MakeMailLink(link);
     OpenLink(link);
 }
@@ -65,7 +71,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_ACTIVATE:
         // Losing activation ends the dialog like OK, once the post is dispatched.
         if (LOWORD(wParam) == WA_INACTIVE)
-            PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+            PostMessageW(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
         return TRUE;  // no saving or restoring of the focused control
     case WM_COMMAND:
         switch (wParam) {
@@ -89,10 +95,10 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-void MakeMailLink(char* link) {
-    wsprintfA(link, "mailto:%s?subject=Ombrix+ v2.12", AuthorMailAddress);
+void MakeMailLink(WCHAR* link) {
+    wsprintfW(link, L"mailto:%s?subject=Ombrix+ v2.12", AuthorMailAddress);
 }
 
 void ShowAboutDialog() {
-    DialogBoxParamA(AppInstance, "OBPAbout", TrayWindow, AboutDialogProc, 0);
+    DialogBoxParamW(AppInstance, L"OBPAbout", TrayWindow, AboutDialogProc, 0);
 }

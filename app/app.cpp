@@ -3,9 +3,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "about/about.h"
+#include "app/environment.h"
 #include "app/handles.h"
 #include "app/platform.h"
 #include "app/settings.h"
@@ -20,15 +21,15 @@
 
 HINSTANCE AppInstance;
 HWND TrayWindow;
-char ProgramFolder[MAX_PATH];
-char RunCommand[MAX_PATH];
-char VerbCommand[MAX_PATH];
-char UninstallCommand[MAX_PATH];
-char IniPath[MAX_PATH];
+WCHAR ProgramFolder[MAX_PATH];
+WCHAR RunCommand[MAX_PATH];
+WCHAR VerbCommand[MAX_PATH];
+WCHAR UninstallCommand[MAX_PATH];
+WCHAR IniPath[MAX_PATH];
 UniqueChangeNotification ChangeHandle;
 MainLoopCounters LoopCounters;
 
-const char* const TrayWindowClass = "Ombrix+WndClass";
+const WCHAR* const TrayWindowClass = L"Ombrix+WndClass";
 const char* const InstanceGuardName = "Ombrix+";
 
 namespace {
@@ -39,26 +40,26 @@ constexpr DWORD MainLoopWakeMask =
 
 // The executable's path as the system knows it, in its long form where the
 // shell can give one. False when the path does not fit MAX_PATH.
-bool GetExecutablePath(HINSTANCE instance, char* path) {
-    DWORD len = GetModuleFileNameA(instance, path, MAX_PATH);
+bool GetExecutablePath(HINSTANCE instance, WCHAR* path) {
+    DWORD len = GetModuleFileNameW(instance, path, MAX_PATH);
     if (len == 0 || len >= MAX_PATH) return false;
-    char longPath[MAX_PATH];
-    if (GetLongPathForm(path, longPath)) lstrcpynA(path, longPath, MAX_PATH);
+    WCHAR longPath[MAX_PATH];
+    if (GetLongPathForm(path, longPath)) lstrcpynW(path, longPath, MAX_PATH);
     return true;
 }
 
 void ShowPathTooLongMessage() {
     ShowProgramMessage(
-        "Der Pfad des Programms ist zu lang.\n\n"
-        "Bitte verschieben Sie den Ombrix+ Ordner\n"
-        "an einen Ort mit einem kürzeren Pfad.",
+        L"Der Pfad des Programms ist zu lang.\n\n"
+        L"Bitte verschieben Sie den Ombrix+ Ordner\n"
+        L"an einen Ort mit einem kürzeren Pfad.",
         MB_ICONERROR);
 }
 
 // The change notification on ProgramFolder: file names created, deleted or
 // renamed directly in the folder.
 void OpenFolderWatch() {
-    ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+    ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
 }
 
 // The watch is armed again before the folder is read: a change made before
@@ -74,77 +75,93 @@ void OnFolderChanged() {
 }  // namespace
 
 BOOL RegisterTrayWindowClass(HINSTANCE instance) {
-    WNDCLASSA wc = {};
+    // A Unicode window: menu characters and setting names arrive as UTF-16.
+    WNDCLASSW wc = {};
     wc.lpfnWndProc = TrayWindowProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = TrayWindowClass;
-    return RegisterClassA(&wc) != 0;
+    return RegisterClassW(&wc) != 0;
 }
 
 HWND CreateTrayWindow(HINSTANCE instance) {
-    TrayWindow = CreateWindowExA(WS_EX_TOOLWINDOW, TrayWindowClass, "Ombrix+", WS_POPUP, -100, -100, 0, 0,
+    TrayWindow = CreateWindowExW(WS_EX_TOOLWINDOW, TrayWindowClass, L"Ombrix+", WS_POPUP, -100, -100, 0, 0,
                                  nullptr, nullptr, instance, nullptr);
     return TrayWindow;
 }
 
-bool GetLongPathForm(const char* path, char* longPath) {
+bool GetLongPathForm(const WCHAR* path, WCHAR* longPath) {
     WCHAR widePath[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0) return false;
+    if (!CopyText(widePath, path)) return false;  // ParseDisplayName wants a writable text
     ComPtr<IMalloc> allocator;
     if (FAILED(SHGetMalloc(allocator.put()))) return false;
     ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(desktop.put()))) return false;
     ShellItemList item(allocator.get());
     if (FAILED(desktop->ParseDisplayName(TrayWindow, nullptr, widePath, nullptr, item.put(), nullptr))) return false;
-    char buffer[MAX_PATH];
-    if (!SHGetPathFromIDListA(item.get(), buffer)) return false;
-    lstrcpynA(longPath, buffer, MAX_PATH);
+    WCHAR buffer[MAX_PATH];
+    if (!SHGetPathFromIDListW(item.get(), buffer)) return false;
+    lstrcpynW(longPath, buffer, MAX_PATH);
     return true;
 }
 
-bool DeriveProgramPaths(const char* exePath) {
+bool DeriveProgramPaths(const WCHAR* exePath) {
     if (!CopyText(RunCommand, exePath)) return false;
-    if (!CopyText(VerbCommand, exePath) || !AppendText(VerbCommand, " %1")) return false;
-    if (!CopyText(UninstallCommand, exePath) || !AppendText(UninstallCommand, " /uninstall")) return false;
+    if (!CopyText(VerbCommand, exePath) || !AppendText(VerbCommand, L" %1")) return false;
+    if (!CopyText(UninstallCommand, exePath) || !AppendText(UninstallCommand, L" /uninstall")) return false;
     // The registry holds each command with the path in quotes: a start whose
     // entries could not be written is refused like any other path too long.
-    char stored[MAX_PATH];
+    WCHAR stored[MAX_PATH];
     if (!MakeStoredCommand(VerbCommand, stored) || !MakeStoredCommand(UninstallCommand, stored)) return false;
 
-    char stem[MAX_PATH];
-    lstrcpynA(stem, exePath, MAX_PATH);
-    if (char* dot = strrchr(stem, '.')) *dot = '\0';
-    if (!CopyText(IniPath, stem) || !AppendText(IniPath, ".ini")) return false;
+    WCHAR stem[MAX_PATH];
+    lstrcpynW(stem, exePath, MAX_PATH);
+    if (WCHAR* dot = wcsrchr(stem, L'.')) *dot = L'\0';
+    if (!CopyText(IniPath, stem) || !AppendText(IniPath, L".ini")) return false;
 
-    lstrcpynA(ProgramFolder, exePath, MAX_PATH);
-    if (char* slash = strrchr(ProgramFolder, '\\')) *slash = '\0';
-    if (lstrlenA(ProgramFolder) == 2) lstrcatA(ProgramFolder, "\\");  // a drive root keeps "C:\"
+    lstrcpynW(ProgramFolder, exePath, MAX_PATH);
+    if (WCHAR* slash = wcsrchr(ProgramFolder, L'\\')) *slash = L'\0';
+    if (lstrlenW(ProgramFolder) == 2) lstrcatW(ProgramFolder, L"\\");  // a drive root keeps "C:\"
     return true;
 }
 
-LaunchMode DecideLaunchMode(const char* arguments) {
-    if (arguments[0] == '\0') return LaunchMode::Normal;
-    if (lstrcmpiA(arguments, "/uninstall") == 0) return LaunchMode::Uninstall;
+const WCHAR* CommandLineArguments(const WCHAR* commandLine) {
+    // The program's name as Windows takes it: in quotes up to the closing
+    // quote, otherwise up to the first blank or tab.
+    const WCHAR* p = commandLine;
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p == L'"') ++p;
+    } else {
+        while (*p > L' ') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+LaunchMode DecideLaunchMode(const WCHAR* arguments) {
+    if (arguments[0] == L'\0') return LaunchMode::Normal;
+    if (lstrcmpiW(arguments, L"/uninstall") == 0) return LaunchMode::Uninstall;
     return LaunchMode::CopyShortcut;
 }
 
-void CopyShortcutIntoFolder(const char* arguments) {
+void CopyShortcutIntoFolder(const WCHAR* arguments) {
     // Both lists end in two NULs; a path that does not fit is no shortcut we can copy.
-    char source[MAX_PATH + 1] = {};
-    char target[MAX_PATH + 1] = {};
-    bool isShortcut = EndsWithNoCase(arguments, ".lnk") || EndsWithNoCase(arguments, ".pif");
+    WCHAR source[MAX_PATH + 1] = {};
+    WCHAR target[MAX_PATH + 1] = {};
+    bool isShortcut = EndsWithNoCase(arguments, L".lnk") || EndsWithNoCase(arguments, L".pif");
     // A folder named like a shortcut is no shortcut: copying it would bring a
     // whole tree into the program's folder.
-    DWORD attributes = isShortcut ? GetFileAttributesA(arguments) : INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = isShortcut ? GetFileAttributesW(arguments) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) isShortcut = false;
     if (!isShortcut || !CopyText(source, MAX_PATH, arguments)) {
-        CallMessageBox(nullptr, "Fehler beim Kopieren der Verknüpfung.", "Ombrix+", MB_ICONERROR);
+        CallMessageBox(nullptr, L"Fehler beim Kopieren der Verknüpfung.", L"Ombrix+", MB_ICONERROR);
         return;
     }
-    lstrcpynA(target, ProgramFolder, MAX_PATH);
-    SHFILEOPSTRUCTA op = {};
+    lstrcpynW(target, ProgramFolder, MAX_PATH);
+    SHFILEOPSTRUCTW op = {};
     op.wFunc = FO_COPY;
     op.pFrom = source;
     op.pTo = target;
@@ -153,7 +170,7 @@ void CopyShortcutIntoFolder(const char* arguments) {
     // sees in the shell's own dialog which file stays; keeping both under a
     // made-up name would give the tray a second icon nobody asked for.
     op.fFlags = FOF_SILENT | FOF_ALLOWUNDO;
-    SHFileOperationA(&op);
+    SHFileOperationW(&op);
 }
 
 bool AnotherInstanceRuns() {
@@ -170,12 +187,12 @@ void LoadStartupSettings() {
     ShowOptionsDialog();
 }
 
-BOOL InitApplication(HINSTANCE instance, const char* arguments) {
+BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments) {
     AppInstance = instance;
     if (!RegisterTrayWindowClass(instance)) return FALSE;
     if (!CreateTrayWindow(instance)) return FALSE;
 
-    char exePath[MAX_PATH];
+    WCHAR exePath[MAX_PATH];
     if (!GetExecutablePath(instance, exePath) || !DeriveProgramPaths(exePath)) {
         ShowPathTooLongMessage();
         return FALSE;
@@ -197,6 +214,9 @@ BOOL InitApplication(HINSTANCE instance, const char* arguments) {
         return FALSE;
     }
 
+    // What the registry's environment holds now came from the logon; a later
+    // refresh takes out what it no longer holds.
+    RememberRegistryEnvironment();
     RegisterCompanionMessages();
     RegisterTaskbarCreatedMessage();
     LoadStartupSettings();
@@ -212,10 +232,10 @@ BOOL InitApplication(HINSTANCE instance, const char* arguments) {
 void RunMainLoop() {
     MSG msg;
     for (;;) {
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return;
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
             continue;
         }
         // The queue is empty: sleep until input arrives or the folder changes.

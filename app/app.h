@@ -7,14 +7,16 @@
 
 extern HINSTANCE AppInstance;
 extern HWND TrayWindow;
-extern char ProgramFolder[MAX_PATH];
-extern char RunCommand[MAX_PATH];
-extern char VerbCommand[MAX_PATH];
-extern char UninstallCommand[MAX_PATH];
-extern char IniPath[MAX_PATH];
+// Paths and commands are UTF-16: a folder the code page cannot spell is the
+// program's folder all the same.
+extern WCHAR ProgramFolder[MAX_PATH];
+extern WCHAR RunCommand[MAX_PATH];
+extern WCHAR VerbCommand[MAX_PATH];
+extern WCHAR UninstallCommand[MAX_PATH];
+extern WCHAR IniPath[MAX_PATH];
 extern UniqueChangeNotification ChangeHandle;  // the folder watch; empty whenever there is none
 
-extern const char* const TrayWindowClass;  // "Ombrix+WndClass"
+extern const WCHAR* const TrayWindowClass;  // "Ombrix+WndClass"
 extern const char* const InstanceGuardName;  // "Ombrix+"
 
 // What a start does, decided from the argument text alone.
@@ -27,7 +29,10 @@ struct MainLoopCounters {
 };
 extern MainLoopCounters LoopCounters;
 
-BOOL InitApplication(HINSTANCE instance, const char* arguments);
+// The argument text of a command line: what follows the program's name and
+// the blanks after it, as WinMain's argument receives it.
+const WCHAR* CommandLineArguments(const WCHAR* commandLine);
+BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments);
 void RunMainLoop();
 // The shut-down sequence run when TrayWindow receives WM_CLOSE.
 void ShutDownApplication();
@@ -37,15 +42,15 @@ BOOL RegisterTrayWindowClass(HINSTANCE instance);
 HWND CreateTrayWindow(HINSTANCE instance);
 // Writes the long form of path into longPath (MAX_PATH); false when the shell
 // cannot give one, longPath is then untouched.
-bool GetLongPathForm(const char* path, char* longPath);
+bool GetLongPathForm(const WCHAR* path, WCHAR* longPath);
 // Fills RunCommand, VerbCommand, UninstallCommand, IniPath and ProgramFolder
 // from the executable's path; false when one of them, or a command in the
 // quoted form the registry holds, would not fit.
-bool DeriveProgramPaths(const char* exePath);
-LaunchMode DecideLaunchMode(const char* arguments);
+bool DeriveProgramPaths(const WCHAR* exePath);
+LaunchMode DecideLaunchMode(const WCHAR* arguments);
 // Copies the shortcut named by the argument text into ProgramFolder, or says
 // that the text names no shortcut.
-void CopyShortcutIntoFolder(const char* arguments);
+void CopyShortcutIntoFolder(const WCHAR* arguments);
 // The settings, and on a first run the greeting and the options dialog.
 void LoadStartupSettings();
 // True when another instance holds the guard (the guard stays open).

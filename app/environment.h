@@ -7,9 +7,16 @@
 // Whether a WM_SETTINGCHANGE's lParam announces changed environment variables.
 bool IsEnvironmentChange(LPARAM lParam);
 
-// Sets the variables of the system key (Session Manager\Environment), then
-// those of HKCU\Environment, in this process, as Explorer does: the user's
-// value wins, except that the user's Path is appended to the system's.
-// Variables the process has from elsewhere stay. False when a key could not
-// be read or a variable not set.
+// Notes the names the registry's environment keys hold at start-up: a
+// variable the process inherited under such a name came from the logon
+// environment, so a later refresh may take it out once it is deleted there.
+void RememberRegistryEnvironment();
+
+// Sets the variables as Windows does for a new logon: the system key's
+// (Session Manager\Environment), then HKCU\Environment's, then the volatile
+// ones; the user's Path, LibPath and Os2LibPath are appended to the system's.
+// A name the registry supplied at start-up or at the last refresh and no
+// longer holds is taken out of the process; names it never supplied, which the
+// process inherited from its starter, stay. False when a key could not be
+// read or a variable not set.
 bool RefreshEnvironmentFromRegistry();

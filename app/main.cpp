@@ -3,8 +3,11 @@
 
 #include "app/app.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+// The arguments are taken from the wide command line: the ANSI one would hand
+// a path the code page cannot spell over in a best-fit form (a full-width
+// quotation mark becomes a plain one, which can split the argument).
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControls();
-    if (InitApplication(instance, arguments)) RunMainLoop();
+    if (InitApplication(instance, CommandLineArguments(GetCommandLineW()))) RunMainLoop();
     return 0;
 }

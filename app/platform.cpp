@@ -1,10 +1,10 @@
 #include "app/platform.h"
 
-MessageBoxFunction CallMessageBox = MessageBoxA;
-NotifyIconFunction CallNotifyIcon = Shell_NotifyIconA;
+MessageBoxFunction CallMessageBox = MessageBoxW;
+NotifyIconFunction CallNotifyIcon = Shell_NotifyIconW;
 
-char MessageText[1024];
+WCHAR MessageText[1024];
 
-int ShowProgramMessage(const char* text, UINT style) {
-    return CallMessageBox(nullptr, text, "Ombrix+", MB_SETFOREGROUND | style);
+int ShowProgramMessage(const WCHAR* text, UINT style) {
+    return CallMessageBox(nullptr, text, L"Ombrix+", MB_SETFOREGROUND | style);
 }

@@ -6,14 +6,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
-using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
-using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
+using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
+using NotifyIconFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
 
-extern MessageBoxFunction CallMessageBox;  // MessageBoxA
-extern NotifyIconFunction CallNotifyIcon;  // Shell_NotifyIconA
+extern MessageBoxFunction CallMessageBox;  // MessageBoxW
+extern NotifyIconFunction CallNotifyIcon;  // Shell_NotifyIconW
 
 // The shared buffer into which messages are formatted before they are shown.
-extern char MessageText[1024];
+extern WCHAR MessageText[1024];
 
 // A message box without owner, caption "Ombrix+", MB_SETFOREGROUND plus style.
-int ShowProgramMessage(const char* text, UINT style);
+int ShowProgramMessage(const WCHAR* text, UINT style);

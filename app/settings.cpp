@@ -2,9 +2,9 @@
 
 #include "app/app.h"
 #include "app/platform.h"
+#include "app/text.h"
 
 ProgramSettings Settings;
-OFSTRUCT FileTestRecord;
 
 const char* const SettingsSection = "Ombrix+ Optionen";
 const char* const KeyClickMode = "Öffnen";
@@ -16,9 +16,22 @@ const char* const KeyDesktopMenu = "Desktop-Menü";
 
 namespace {
 
+// The profile functions take the settings file's UTF-16 path only in their
+// wide form. Section, keys and values go through the ANSI code page both
+// ways, as the ANSI form converts them itself, so the file holds the same
+// bytes as ever.
 template <size_t N>
 void ReadOption(const char* key, const char* defaultValue, char (&field)[N]) {
-    GetPrivateProfileStringA(SettingsSection, key, defaultValue, field, N, IniPath);
+    WCHAR section[32], wideKey[32], wideDefault[32], value[N];
+    if (!AnsiToWide(SettingsSection, section, 32) || !AnsiToWide(key, wideKey, 32) ||
+        !AnsiToWide(defaultValue, wideDefault, 32)) {
+        CopyText(field, defaultValue);
+        return;
+    }
+    // Cut to the field's length like the ANSI call cut it; a value whose ANSI
+    // form is longer still (double-byte code pages) reads as empty.
+    GetPrivateProfileStringW(section, wideKey, wideDefault, value, N, IniPath);
+    WideToAnsi(value, field, N);
 }
 
 // Leaves field alone when it equals one of the two allowed words.
@@ -46,23 +59,29 @@ void LoadSettings() {
     ReadOption(KeyDesktopMenu, "Nein", Settings.szDesktopMenu);
 }
 
+void WriteOption(const char* key, const char* value) {
+    WCHAR section[32], wideKey[32], wideValue[32];
+    if (!AnsiToWide(SettingsSection, section, 32) || !AnsiToWide(key, wideKey, 32) ||
+        !AnsiToWide(value, wideValue, 32))
+        return;
+    WritePrivateProfileStringW(section, wideKey, wideValue, IniPath);
+}
+
+// Asked of the file system itself: OpenFile takes no UTF-16 path and reaches
+// only 128 characters deep.
 BOOL SettingsFileExists() {
-    if (OpenFile(IniPath, &FileTestRecord, OF_EXIST) != HFILE_ERROR) return TRUE;
-    // OpenFile's record holds only OFS_MAXPATHNAME characters and fails on a
-    // deeper file; ask the file system itself, or every start would be a first.
-    if (lstrlenA(IniPath) < OFS_MAXPATHNAME - 1) return FALSE;
-    DWORD attributes = GetFileAttributesA(IniPath);
+    DWORD attributes = GetFileAttributesW(IniPath);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void ShowFirstRunMessage() {
     ShowProgramMessage(
-        "Ombrix+ Installation\n\n"
-        "Ombrix+ hat keine Konfigurationsdatei gefunden. Entweder\n"
-        "benutzen Sie Ombrix+ zum ersten Mal, oder die Konfiguration\n"
-        "wurde gelöscht. In dem folgenden Dialogfeld können Sie Ihre\n"
-        "persönliche Ombrix+ Konfiguration erstellen.\n\n"
-        "Wenn Sie sich per E-Mail als Nutzer anmelden, werden Sie\n"
-        "über Neuerungen informiert. Viel Spaß mit Ombrix+.",
+        L"Ombrix+ Installation\n\n"
+        L"Ombrix+ hat keine Konfigurationsdatei gefunden. Entweder\n"
+        L"benutzen Sie Ombrix+ zum ersten Mal, oder die Konfiguration\n"
+        L"wurde gelöscht. In dem folgenden Dialogfeld können Sie Ihre\n"
+        L"persönliche Ombrix+ Konfiguration erstellen.\n\n"
+        L"Wenn Sie sich per E-Mail als Nutzer anmelden, werden Sie\n"
+        L"über Neuerungen informiert. Viel Spaß mit Ombrix+.",
         MB_ICONINFORMATION);
 }

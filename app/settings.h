@@ -14,9 +14,6 @@ struct ProgramSettings {
 
 extern ProgramSettings Settings;
 
-// The record OpenFile fills for the existence tests of the settings file and
-// of the companion executable.
-extern OFSTRUCT FileTestRecord;
 
 extern const char* const SettingsSection;   // "Ombrix+ Optionen"
 extern const char* const KeyClickMode;      // "Öffnen"
@@ -30,6 +27,10 @@ extern const char* const KeyDesktopMenu;    // "Desktop-Menü"
 bool IsOptionOn(const char* value);
 
 void LoadSettings();
+// Writes one key of the settings file (at IniPath, a UTF-16 path). Key and
+// value are the program's Windows-1252 texts and are stored as the ANSI
+// profile functions stored them, so files stay readable both ways.
+void WriteOption(const char* key, const char* value);
 BOOL SettingsFileExists();
 // The message that leads a new user into the options dialog.
 void ShowFirstRunMessage();

@@ -15,18 +15,19 @@ namespace {
 // The popup's own items from its menu resource, which always stay.
 constexpr int kPopupOwnItems = 3;
 // Names of this many characters or more are cut to this many and "...".
-constexpr int kLabelCut = 28;
+constexpr size_t kLabelCut = 28;
 // Space left of the icon; the label starts this much further right than the
 // icon is wide (4 beside the icon, 4 between icon and label). Pixels at 96 DPI.
 constexpr int kIconLeft = 4;
 constexpr int kLabelGap = 8;
 
-// NONCLIENTMETRICSA without the padded-border field of newer systems: every
+// NONCLIENTMETRICSW without the padded-border field of newer systems: every
 // version of Windows accepts this size.
-constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, lfMessageFont) + sizeof(LOGFONTA);
+constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(LOGFONTW);
 
-const char kEmptyText[] = " (Leer)";
-const char kNotFoundText[] = " (Desktop nicht gefunden)";
+const WCHAR kEmptyText[] = L" (Leer)";
+const WCHAR kNotFoundText[] = L" (Desktop nicht gefunden)";
+const WCHAR kEllipsis[] = L"...";
 
 // The display's pixels per inch, which the paddings grow with.
 int DisplayDpi() {
@@ -41,25 +42,25 @@ int Scaled(int pixels) {
 }
 
 // The Desktop's file-system path, or an empty text when the shell has none.
-void ReadDesktopPath(char* path) {
-    path[0] = '\0';
+void ReadDesktopPath(WCHAR* path) {
+    path[0] = L'\0';
     ComPtr<IMalloc> allocator;
     if (FAILED(SHGetMalloc(allocator.put()))) return;
     ShellItemList location(allocator.get());
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, location.put())) || !location.get()) return;
-    if (!SHGetPathFromIDListA(location.get(), path)) path[0] = '\0';
+    if (!SHGetPathFromIDListW(location.get(), path)) path[0] = L'\0';
 }
 
-void InsertGrayedText(HMENU popup, const char* text) {
-    InsertMenuA(popup, 0, MF_BYPOSITION | MF_GRAYED, 0, text);
+void InsertGrayedText(HMENU popup, const WCHAR* text) {
+    InsertMenuW(popup, 0, MF_BYPOSITION | MF_GRAYED, 0, text);
 }
 
 // The menu font of the system, else the stock GUI font; false when neither.
 bool ChooseMenuFont(DesktopTable& table) {
-    NONCLIENTMETRICSA metrics = {};
+    NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = kClassicMetricsSize;
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0))
-        table.hOwnedFont.reset(CreateFontIndirectA(&metrics.lfMenuFont));
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0))
+        table.hOwnedFont.reset(CreateFontIndirectW(&metrics.lfMenuFont));
     table.hMenuFont = table.hOwnedFont ? static_cast<HFONT>(table.hOwnedFont.get())
                                        : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     return table.hMenuFont != nullptr;
@@ -67,10 +68,10 @@ bool ChooseMenuFont(DesktopTable& table) {
 
 // Icon and label of the item at path; a name the shell cannot describe is
 // labelled with its file name.
-void FillDesktopSlot(DesktopEntry& entry, const char* path, const char* fileName) {
-    SHFILEINFOA info = {};
-    const char* name = fileName;
-    if (SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
+void FillDesktopSlot(DesktopEntry& entry, const WCHAR* path, const WCHAR* fileName) {
+    SHFILEINFOW info = {};
+    const WCHAR* name = fileName;
+    if (SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
         entry.hIcon.reset(info.hIcon);
         if (info.szDisplayName[0]) name = info.szDisplayName;
     } else {
@@ -82,31 +83,31 @@ void FillDesktopSlot(DesktopEntry& entry, const char* path, const char* fileName
 
 void SortDesktopSlots(DesktopTable& table, int count) {
     std::sort(table.aEntries, table.aEntries + count, [](const DesktopEntry& a, const DesktopEntry& b) {
-        return lstrcmpA(a.szLabel, b.szLabel) < 0;
+        return lstrcmpW(a.szLabel, b.szLabel) < 0;
     });
 }
 
-bool IsDotEntry(const char* name) {
-    return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0;
+bool IsDotEntry(const WCHAR* name) {
+    return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
 }
 
 // Makes path end in a backslash; the result is the length behind it, where
 // the item names go, or 0 when it does not fit.
-size_t EndWithBackslash(char* path) {
-    size_t length = static_cast<size_t>(lstrlenA(path));
-    if (length > 0 && path[length - 1] == '\\') return length;
-    return AppendText(path, MAX_PATH, "\\") ? length + 1 : 0;
+size_t EndWithBackslash(WCHAR* path) {
+    size_t length = static_cast<size_t>(lstrlenW(path));
+    if (length > 0 && path[length - 1] == L'\\') return length;
+    return AppendText(path, MAX_PATH, L"\\") ? length + 1 : 0;
 }
 
 // Fills the slots from the Desktop folder in the order of the search and puts
 // an owner-drawn item for each into the popup; the result is how many.
 int ListDesktopItems(HMENU popup, DesktopTable& table) {
-    char* path = table.szDesktopPath;
+    WCHAR* path = table.szDesktopPath;
     const size_t namePos = EndWithBackslash(path);
     if (namePos == 0) return 0;
     int count = 0;
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(AppendText(path, MAX_PATH, "*.*") ? FindFirstFileA(path, &found) : INVALID_HANDLE_VALUE);
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle search(AppendText(path, MAX_PATH, L"*.*") ? FindFirstFileW(path, &found) : INVALID_HANDLE_VALUE);
     if (search) {
         do {
             if (IsDotEntry(found.cFileName)) continue;
@@ -115,11 +116,11 @@ int ListDesktopItems(HMENU popup, DesktopTable& table) {
             FillDesktopSlot(table.aEntries[count], path, found.cFileName);
             ++count;
             SortDesktopSlots(table, count);
-            InsertMenuA(popup, static_cast<UINT>(count - 1), MF_BYPOSITION | MF_OWNERDRAW, static_cast<UINT_PTR>(count),
-                        reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(count - 1)));
-        } while (count < kDesktopSlots && FindNextFileA(search.get(), &found));
+            InsertMenuW(popup, static_cast<UINT>(count - 1), MF_BYPOSITION | MF_OWNERDRAW, static_cast<UINT_PTR>(count),
+                        reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(count - 1)));
+        } while (count < kDesktopSlots && FindNextFileW(search.get(), &found));
     }
-    path[namePos] = '\0';
+    path[namePos] = L'\0';
     return count;
 }
 
@@ -133,7 +134,7 @@ DesktopEntry* DesktopSlotFor(UINT controlType, ULONG_PTR itemData) {
 
 SIZE LabelExtent(HDC dc, const DesktopEntry& entry) {
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, entry.szLabel, entry.cchLabel, &extent);
+    GetTextExtentPoint32W(dc, entry.szLabel, entry.cchLabel, &extent);
     return extent;
 }
 
@@ -158,7 +159,7 @@ void PaintDesktopItem(HDC dc, int x, int y, int w, int h, const DesktopEntry& en
     SetBkMode(dc, TRANSPARENT);
     const SIZE label = LabelExtent(dc, entry);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    TextOutA(dc, x + table.cxSmIcon + Scaled(kLabelGap), y + (h - label.cy) / 2, entry.szLabel, entry.cchLabel);
+    TextOutW(dc, x + table.cxSmIcon + Scaled(kLabelGap), y + (h - label.cy) / 2, entry.szLabel, entry.cchLabel);
 }
 
 }  // namespace
@@ -167,14 +168,12 @@ void ResetDesktopIcons() {
     for (DesktopEntry& entry : CurrentDesktopTable.aEntries) entry.hIcon.reset();
 }
 
-void SetDesktopLabel(DesktopEntry& entry, const char* name) {
-    char* label = entry.szLabel;
-    int i = 0;
-    for (; i < kDesktopLabelSize && name[i]; ++i) label[i] = name[i];
-    for (; i < kDesktopLabelSize; ++i) label[i] = '\0';
-    for (i = kLabelCut; i < kDesktopLabelSize - 1; ++i) label[i] = '.';
-    label[kDesktopLabelSize - 1] = '\0';
-    entry.cchLabel = lstrlenA(label);
+void SetDesktopLabel(DesktopEntry& entry, const WCHAR* name) {
+    const size_t whole = CutLength(name, kLabelCut - 1);
+    const bool cut = name[whole] != L'\0';
+    CopyCut(entry.szLabel, name, cut ? kLabelCut : whole);
+    if (cut) AppendText(entry.szLabel, kEllipsis);
+    entry.cchLabel = lstrlenW(entry.szLabel);
 }
 
 void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
@@ -183,7 +182,7 @@ void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
     // Only the top-level popup gets the list, not its submenus.
     if (lParam != 0) return;
     ClearDesktopMenu(popup);
-    InsertMenuA(popup, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuW(popup, 0, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     if (!table.szDesktopPath[0]) {
         InsertGrayedText(popup, kNotFoundText);
         return;
@@ -208,10 +207,10 @@ void ClearDesktopMenu(HMENU popup) {
 
 void LaunchDesktopItem(UINT id) {
     if (id < 1 || id > static_cast<UINT>(kDesktopSlots)) return;
-    const char* path = CurrentDesktopTable.aEntries[id - 1].szPath;
+    const WCHAR* path = CurrentDesktopTable.aEntries[id - 1].szPath;
     // A slot that no build has filled names nothing to open.
     if (!path[0]) return;
-    ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 BOOL MeasureDesktopItem(MEASUREITEMSTRUCT* item) {
@@ -258,12 +257,12 @@ BOOL DrawDesktopItem(const DRAWITEMSTRUCT* item) {
 }
 
 LRESULT MatchDesktopMenuChar(WPARAM wParam, HMENU menu) {
-    const BYTE typed = LOBYTE(LOWORD(wParam));
+    const WCHAR typed = LOWORD(wParam);
     const int count = GetMenuItemCount(menu);
     for (int position = 0; position < count; ++position) {
-        char text[3] = {};
-        if (GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION) > 0 &&
-            static_cast<BYTE>(text[0]) == typed)
+        WCHAR text[3] = {};
+        if (GetMenuStringW(menu, static_cast<UINT>(position), text, ARRAYSIZE(text), MF_BYPOSITION) > 0 &&
+            text[0] == typed)
             return MAKELRESULT(position, MNC_SELECT);
     }
     return MNC_IGNORE;

@@ -16,8 +16,8 @@ constexpr int kDesktopIconPad = 3;
 struct DesktopEntry {
     UniqueIcon hIcon;                // the item's small icon; empty when the shell gave none
     int cchLabel = 0;                // length of szLabel
-    char szLabel[kDesktopLabelSize] = {};  // display name, cut to 28 characters and "..."
-    char szPath[MAX_PATH] = {};      // full path, kept after the popup closes
+    WCHAR szLabel[kDesktopLabelSize] = {};  // display name, cut to 28 characters and "..."
+    WCHAR szPath[MAX_PATH] = {};     // full path, kept after the popup closes
 };
 
 struct DesktopTable {
@@ -25,7 +25,7 @@ struct DesktopTable {
     int cySmIcon = 0;
     int cxSmIcon = 0;
     int dpi = USER_DEFAULT_SCREEN_DPI;  // of the display, read with the icon sizes
-    char szDesktopPath[MAX_PATH] = {};  // the folder; during a build also the search buffer
+    WCHAR szDesktopPath[MAX_PATH] = {};  // the folder; during a build also the search buffer
     HFONT hMenuFont = nullptr;          // NULL while no list is built
     UniqueGdiObject hOwnedFont;         // holds hMenuFont when the build created it
 };
@@ -47,9 +47,11 @@ void LaunchDesktopItem(UINT id);
 // not for a built Desktop item.
 BOOL MeasureDesktopItem(MEASUREITEMSTRUCT* item);
 BOOL DrawDesktopItem(const DRAWITEMSTRUCT* item);
-// The WM_MENUCHAR answer for a typed character in menu.
+// The WM_MENUCHAR answer for a typed character (UTF-16, the tray window is a
+// Unicode window) in menu.
 LRESULT MatchDesktopMenuChar(WPARAM wParam, HMENU menu);
 
 // The label rule: the name whole up to 27 characters, else its first 28
-// characters and "...".
-void SetDesktopLabel(DesktopEntry& entry, const char* name);
+// characters and "..."; a surrogate pair is never split, so a cut name may
+// keep only 27.
+void SetDesktopLabel(DesktopEntry& entry, const WCHAR* name);

@@ -7,28 +7,39 @@
 UINT CompanionAddTrayIconMessage;
 UINT CompanionCloseMessage;
 
-const char* const CompanionWindowClass = "Corvane+WndClass";
-const char* const CompanionWindowTitle = "Corvane+";
-const char* const CompanionExecutable = "Corvane+.exe";
+const WCHAR* const CompanionWindowClass = L"Corvane+WndClass";
+const WCHAR* const CompanionWindowTitle = L"Corvane+";
+const WCHAR* const CompanionExecutable = L"Corvane+.exe";
 
 void RegisterCompanionMessages() {
-    CompanionAddTrayIconMessage = RegisterWindowMessageA("Corvane+AddTrayIcon");
-    CompanionCloseMessage = RegisterWindowMessageA("Corvane+CloseCorvane");
+    CompanionAddTrayIconMessage = RegisterWindowMessageW(L"Corvane+AddTrayIcon");
+    CompanionCloseMessage = RegisterWindowMessageW(L"Corvane+CloseCorvane");
 }
 
 HWND FindCompanionWindow() {
-    return FindWindowA(CompanionWindowClass, CompanionWindowTitle);
+    return FindWindowW(CompanionWindowClass, CompanionWindowTitle);
 }
 
 void NotifyCompanion(UINT message) {
     if (!IsOptionOn(Settings.szCompanion)) return;
-    if (HWND companion = FindCompanionWindow()) PostMessageA(companion, message, 0, 0);
+    if (HWND companion = FindCompanionWindow()) PostMessageW(companion, message, 0, 0);
 }
 
 void StartCompanion() {
     if (HWND companion = FindCompanionWindow()) {
-        PostMessageA(companion, CompanionAddTrayIconMessage, 0, 0);
+        PostMessageW(companion, CompanionAddTrayIconMessage, 0, 0);
         return;
     }
-    ShellExecuteA(nullptr, nullptr, CompanionExecutable, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, nullptr, CompanionExecutable, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Searched by the wide function: a folder on the way whose name the code page
+// cannot spell is searched all the same. A folder of that name is no program,
+// and a path too long to hold is left out like any other.
+bool CompanionExecutableFound() {
+    WCHAR path[MAX_PATH];
+    const DWORD length = SearchPathW(nullptr, CompanionExecutable, nullptr, MAX_PATH, path, nullptr);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -6,9 +6,9 @@
 extern UINT CompanionAddTrayIconMessage;  // "Corvane+AddTrayIcon"
 extern UINT CompanionCloseMessage;        // "Corvane+CloseCorvane"
 
-extern const char* const CompanionWindowClass;  // "Corvane+WndClass"
-extern const char* const CompanionWindowTitle;  // "Corvane+"
-extern const char* const CompanionExecutable;   // "Corvane+.exe"
+extern const WCHAR* const CompanionWindowClass;  // "Corvane+WndClass"
+extern const WCHAR* const CompanionWindowTitle;  // "Corvane+"
+extern const WCHAR* const CompanionExecutable;   // "Corvane+.exe"
 
 void RegisterCompanionMessages();
 // Posts message to a running companion, only while "Corvane+" is "Ja".
@@ -16,3 +16,6 @@ void NotifyCompanion(UINT message);
 // Tells a running companion about the icons, or starts it. The caller tests the option.
 void StartCompanion();
 HWND FindCompanionWindow();
+// Whether the companion's executable is found along the search path: the
+// program's folder, the current folder, the system folders, PATH.
+bool CompanionExecutableFound();

@@ -5,21 +5,21 @@
 #include "app/platform.h"
 #include "app/text.h"
 
-#include <cstring>
+#include <cwchar>
 #include <initializer_list>
 
 MachineRegistryRoots MachineRoots = {HKEY_LOCAL_MACHINE};
 
-const char* const RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char* const UninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrix+";
-const char* const PolicyKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-const char* const ClassesPath = "Software\\Classes";
+const WCHAR* const RunKeyPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const WCHAR* const UninstallKeyPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrix+";
+const WCHAR* const PolicyKeyPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const WCHAR* const ClassesPath = L"Software\\Classes";
 
 namespace {
 
-const char* const ProgramValueName = "Ombrix+";
-const char* const NoDesktopValueName = "NoDesktop";
-const char* const DesktopWindowClass = "Progman";
+const WCHAR* const ProgramValueName = L"Ombrix+";
+const WCHAR* const NoDesktopValueName = L"NoDesktop";
+const WCHAR* const DesktopWindowClass = L"Progman";
 
 // Reading asks for write access too, so an account that cannot change an
 // entry does not see it as its own.
@@ -29,22 +29,22 @@ constexpr REGSAM EntryAccess = KEY_READ | KEY_WRITE;
 // not write there, its per-user counterpart under HKEY_CURRENT_USER.
 struct EntryPlace {
     HKEY root;
-    char szSubkey[MAX_PATH];
+    WCHAR szSubkey[MAX_PATH];
 };
 struct EntryPlaces {
     EntryPlace machine;
     EntryPlace user;
 };
 
-EntryPlace MachinePlace(HKEY root, const char* subkey) {
-    EntryPlace place = {root, ""};
+EntryPlace MachinePlace(HKEY root, const WCHAR* subkey) {
+    EntryPlace place = {root, L""};
     CopyText(place.szSubkey, subkey);
     return place;
 }
 
-EntryPlace ClassesPlace(HKEY root, const char* subkey) {
-    EntryPlace place = {root, ""};
-    wsprintfA(place.szSubkey, "%s\\%s", ClassesPath, subkey);
+EntryPlace ClassesPlace(HKEY root, const WCHAR* subkey) {
+    EntryPlace place = {root, L""};
+    wsprintfW(place.szSubkey, L"%s\\%s", ClassesPath, subkey);
     return place;
 }
 
@@ -57,17 +57,17 @@ EntryPlaces UninstallPlaces() {
 }
 
 // The verb's "Command" key, or with commandKey false its parent, the verb key.
-EntryPlaces VerbPlaces(const char* fileClass, bool commandKey) {
-    char subkey[MAX_PATH];
-    wsprintfA(subkey, commandKey ? "%s\\Shell\\Ombrix+\\Command" : "%s\\Shell\\Ombrix+", fileClass);
+EntryPlaces VerbPlaces(const WCHAR* fileClass, bool commandKey) {
+    WCHAR subkey[MAX_PATH];
+    wsprintfW(subkey, commandKey ? L"%s\\Shell\\Ombrix+\\Command" : L"%s\\Shell\\Ombrix+", fileClass);
     return {ClassesPlace(MachineRoots.hMachine, subkey), ClassesPlace(HKEY_CURRENT_USER, subkey)};
 }
 
-const char* const ShortcutClasses[] = {"lnkfile", "piffile"};
+const WCHAR* const ShortcutClasses[] = {L"lnkfile", L"piffile"};
 
 UniqueRegKey CreateEntryKey(const EntryPlace& place) {
     UniqueRegKey key;
-    if (RegCreateKeyExA(place.root, place.szSubkey, 0, nullptr, REG_OPTION_NON_VOLATILE, EntryAccess, nullptr,
+    if (RegCreateKeyExW(place.root, place.szSubkey, 0, nullptr, REG_OPTION_NON_VOLATILE, EntryAccess, nullptr,
                         key.put(), nullptr) != ERROR_SUCCESS)
         key.release();
     return key;
@@ -75,50 +75,51 @@ UniqueRegKey CreateEntryKey(const EntryPlace& place) {
 
 UniqueRegKey OpenEntryKey(const EntryPlace& place) {
     UniqueRegKey key;
-    if (RegOpenKeyExA(place.root, place.szSubkey, 0, EntryAccess, key.put()) != ERROR_SUCCESS) key.release();
+    if (RegOpenKeyExW(place.root, place.szSubkey, 0, EntryAccess, key.put()) != ERROR_SUCCESS) key.release();
     return key;
 }
 
-LONG SetTextValue(HKEY key, const char* name, const char* text) {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(lstrlenA(text) + 1));
+LONG SetTextValue(HKEY key, const WCHAR* name, const WCHAR* text) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(WCHAR)));
 }
 
 // A value as text; empty when it cannot be read or does not fit the buffer,
 // so an over-long text never matches.
-void ReadTextValue(const EntryPlace& place, const char* name, char (&text)[MAX_PATH + 1]) {
-    text[0] = '\0';
+void ReadTextValue(const EntryPlace& place, const WCHAR* name, WCHAR (&text)[MAX_PATH + 1]) {
+    text[0] = L'\0';
     UniqueRegKey key = OpenEntryKey(place);
     if (!key) return;
-    DWORD size = MAX_PATH;
-    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
-        size > MAX_PATH)
+    constexpr DWORD kBufferBytes = MAX_PATH * sizeof(WCHAR);
+    DWORD size = kBufferBytes;
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        size > kBufferBytes)
         size = 0;
-    text[size] = '\0';  // a stored text without its NUL ends here
+    text[size / sizeof(WCHAR)] = L'\0';  // a stored text without its NUL ends here
 }
 
-bool PlaceHolds(const EntryPlace& place, const char* name, const char* expected) {
-    char text[MAX_PATH + 1];
+bool PlaceHolds(const EntryPlace& place, const WCHAR* name, const WCHAR* expected) {
+    WCHAR text[MAX_PATH + 1];
     ReadTextValue(place, name, text);
-    return expected[0] != '\0' && lstrcmpiA(text, expected) == 0;
+    return expected[0] != L'\0' && lstrcmpiW(text, expected) == 0;
 }
 
-bool EntryHolds(const EntryPlaces& places, const char* name, const char* expected) {
+bool EntryHolds(const EntryPlaces& places, const WCHAR* name, const WCHAR* expected) {
     return PlaceHolds(places.machine, name, expected) || PlaceHolds(places.user, name, expected);
 }
 
-void DeleteValueAt(const EntryPlace& place, const char* name) {
-    if (UniqueRegKey key = OpenEntryKey(place)) RegDeleteValueA(key.get(), name);
+void DeleteValueAt(const EntryPlace& place, const WCHAR* name) {
+    if (UniqueRegKey key = OpenEntryKey(place)) RegDeleteValueW(key.get(), name);
 }
 
-void DeleteValueEverywhere(const EntryPlaces& places, const char* name) {
+void DeleteValueEverywhere(const EntryPlaces& places, const WCHAR* name) {
     DeleteValueAt(places.machine, name);
     DeleteValueAt(places.user, name);
 }
 
 void DeleteKeyEverywhere(const EntryPlaces& places) {
-    RegDeleteKeyA(places.machine.root, places.machine.szSubkey);
-    RegDeleteKeyA(places.user.root, places.user.szSubkey);
+    RegDeleteKeyW(places.machine.root, places.machine.szSubkey);
+    RegDeleteKeyW(places.user.root, places.user.szSubkey);
 }
 
 // The key an entry is written to: the machine-wide one, or the per-user one
@@ -133,7 +134,7 @@ UniqueRegKey CreateWritableEntryKey(const EntryPlaces& places, bool& onMachine) 
 // Writes one text value of an entry. A per-user copy left from an earlier
 // fall-back goes once the machine-wide write works, so nothing runs twice;
 // true when the machine-wide place took the value.
-bool WriteTextEntry(const EntryPlaces& places, const char* name, const char* text) {
+bool WriteTextEntry(const EntryPlaces& places, const WCHAR* name, const WCHAR* text) {
     bool onMachine = false;
     UniqueRegKey key = CreateWritableEntryKey(places, onMachine);
     if (!key || SetTextValue(key.get(), name, text) != ERROR_SUCCESS || !onMachine) return false;
@@ -144,15 +145,15 @@ bool WriteTextEntry(const EntryPlaces& places, const char* name, const char* tex
 // The desktop window's visibility where there is one; elsewhere (another
 // shell, a kiosk) the stored policy, so that OK keeps what the user had.
 bool DesktopHidden() {
-    if (HWND desktop = FindWindowA(DesktopWindowClass, nullptr)) return !IsWindowVisible(desktop);
+    if (HWND desktop = FindWindowW(DesktopWindowClass, nullptr)) return !IsWindowVisible(desktop);
     DWORD value = 0, size = sizeof value;
-    return RegGetValueA(HKEY_CURRENT_USER, PolicyKeyPath, NoDesktopValueName, RRF_RT_REG_BINARY | RRF_RT_REG_DWORD,
+    return RegGetValueW(HKEY_CURRENT_USER, PolicyKeyPath, NoDesktopValueName, RRF_RT_REG_BINARY | RRF_RT_REG_DWORD,
                         nullptr, &value, &size) == ERROR_SUCCESS &&
            value != 0;
 }
 
 void ShowDesktopWindow(bool show) {
-    if (HWND desktop = FindWindowA(DesktopWindowClass, nullptr)) ShowWindow(desktop, show ? SW_SHOW : SW_HIDE);
+    if (HWND desktop = FindWindowW(DesktopWindowClass, nullptr)) ShowWindow(desktop, show ? SW_SHOW : SW_HIDE);
 }
 
 // The policy value, 1 to hide and 0 to show (REG_BINARY, 4 bytes); the
@@ -161,45 +162,45 @@ void WriteDesktopPolicy(bool hide) {
     UniqueRegKey key = CreateEntryKey(MachinePlace(HKEY_CURRENT_USER, PolicyKeyPath));
     if (!key) return;
     const BYTE data[4] = {static_cast<BYTE>(hide ? 1 : 0), 0, 0, 0};
-    if (RegSetValueExA(key.get(), NoDesktopValueName, 0, REG_BINARY, data, sizeof data) == ERROR_SUCCESS)
+    if (RegSetValueExW(key.get(), NoDesktopValueName, 0, REG_BINARY, data, sizeof data) == ERROR_SUCCESS)
         ShowDesktopWindow(!hide);
 }
 
 // A per-user verb left from an earlier fall-back goes with its keys: Explorer
 // merges the user's classes over the machine's, and an empty per-user key
 // would hide the machine's command.
-void WriteShellVerbs(const char* verbCommand) {
-    for (const char* fileClass : ShortcutClasses) {
+void WriteShellVerbs(const WCHAR* verbCommand) {
+    for (const WCHAR* fileClass : ShortcutClasses) {
         if (!WriteTextEntry(VerbPlaces(fileClass, true), nullptr, verbCommand)) continue;
         for (bool commandKey : {true, false}) {
             EntryPlace user = VerbPlaces(fileClass, commandKey).user;
-            RegDeleteKeyA(user.root, user.szSubkey);
+            RegDeleteKeyW(user.root, user.szSubkey);
         }
     }
 }
 
 // Each child key before its parent, for both file classes, in both places.
 void DeleteShellVerbs() {
-    for (const char* fileClass : ShortcutClasses) {
+    for (const WCHAR* fileClass : ShortcutClasses) {
         DeleteKeyEverywhere(VerbPlaces(fileClass, true));
         DeleteKeyEverywhere(VerbPlaces(fileClass, false));
     }
 }
 
-void WriteUninstallEntry(const char* uninstallCommand) {
+void WriteUninstallEntry(const WCHAR* uninstallCommand) {
     EntryPlaces places = UninstallPlaces();
     bool onMachine = false;
     UniqueRegKey key = CreateWritableEntryKey(places, onMachine);
     if (!key) return;
-    SetTextValue(key.get(), "DisplayName", "Ombrix+");
-    if (SetTextValue(key.get(), "UninstallString", uninstallCommand) == ERROR_SUCCESS && onMachine)
-        RegDeleteKeyA(places.user.root, places.user.szSubkey);
+    SetTextValue(key.get(), L"DisplayName", L"Ombrix+");
+    if (SetTextValue(key.get(), L"UninstallString", uninstallCommand) == ERROR_SUCCESS && onMachine)
+        RegDeleteKeyW(places.user.root, places.user.szSubkey);
 }
 
 struct StoredCommands {
-    char szRun[MAX_PATH];
-    char szVerb[MAX_PATH];
-    char szUninstall[MAX_PATH];
+    WCHAR szRun[MAX_PATH];
+    WCHAR szVerb[MAX_PATH];
+    WCHAR szUninstall[MAX_PATH];
 };
 
 StoredCommands MakeStoredCommands() {
@@ -212,13 +213,13 @@ StoredCommands MakeStoredCommands() {
 
 }  // namespace
 
-bool MakeStoredCommand(const char* command, char (&stored)[MAX_PATH]) {
-    size_t cchExe = strlen(RunCommand);
-    bool startsWithExe = cchExe > 0 && strncmp(command, RunCommand, cchExe) == 0;
-    if (startsWithExe && CopyText(stored, "\"") && AppendText(stored, RunCommand) && AppendText(stored, "\"") &&
+bool MakeStoredCommand(const WCHAR* command, WCHAR (&stored)[MAX_PATH]) {
+    size_t cchExe = wcslen(RunCommand);
+    bool startsWithExe = cchExe > 0 && wcsncmp(command, RunCommand, cchExe) == 0;
+    if (startsWithExe && CopyText(stored, L"\"") && AppendText(stored, RunCommand) && AppendText(stored, L"\"") &&
         AppendText(stored, command + cchExe))
         return true;
-    stored[0] = '\0';
+    stored[0] = L'\0';
     return false;
 }
 
@@ -227,8 +228,8 @@ IntegrationState ReadIntegrationState() {
     IntegrationState state;
     state.fHideDesktop = DesktopHidden();
     state.fAutostart = EntryHolds(RunPlaces(), ProgramValueName, commands.szRun);
-    bool lnkVerb = EntryHolds(VerbPlaces("lnkfile", true), nullptr, commands.szVerb);
-    bool pifVerb = EntryHolds(VerbPlaces("piffile", true), nullptr, commands.szVerb);
+    bool lnkVerb = EntryHolds(VerbPlaces(L"lnkfile", true), nullptr, commands.szVerb);
+    bool pifVerb = EntryHolds(VerbPlaces(L"piffile", true), nullptr, commands.szVerb);
     state.fShellVerb = lnkVerb && pifVerb;
     return state;
 }
@@ -248,13 +249,13 @@ void ApplyIntegrationState(const IntegrationState& state) {
 }
 
 void RunUninstall() {
-    if (CallMessageBox(nullptr, "Soll Ombrix+ wirklich deinstalliert werden?", "Ombrix+ Deinstallation",
+    if (CallMessageBox(nullptr, L"Soll Ombrix+ wirklich deinstalliert werden?", L"Ombrix+ Deinstallation",
                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return;
     WriteDesktopPolicy(false);
     DeleteValueEverywhere(RunPlaces(), ProgramValueName);
     DeleteShellVerbs();
     DeleteKeyEverywhere(UninstallPlaces());
-    wsprintfA(MessageText, "Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n%s", ProgramFolder);
+    wsprintfW(MessageText, L"Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n%s", ProgramFolder);
     ShowProgramMessage(MessageText, MB_OK | MB_ICONINFORMATION);
 }

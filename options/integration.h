@@ -20,15 +20,15 @@ struct MachineRegistryRoots {
 };
 extern MachineRegistryRoots MachineRoots;
 
-extern const char* const RunKeyPath;        // "Software\Microsoft\Windows\CurrentVersion\Run"
-extern const char* const UninstallKeyPath;  // "...\CurrentVersion\Uninstall\Ombrix+"
-extern const char* const PolicyKeyPath;     // "...\CurrentVersion\Policies\Explorer"
-extern const char* const ClassesPath;       // "Software\Classes", the file classes of either root
+extern const WCHAR* const RunKeyPath;        // "Software\Microsoft\Windows\CurrentVersion\Run"
+extern const WCHAR* const UninstallKeyPath;  // "...\CurrentVersion\Uninstall\Ombrix+"
+extern const WCHAR* const PolicyKeyPath;     // "...\CurrentVersion\Policies\Explorer"
+extern const WCHAR* const ClassesPath;       // "Software\Classes", the file classes of either root
 
 // The stored form of a command derived at start-up: the executable path in
 // double quotes, the argument text after it unchanged. False (and stored
 // empty) when it does not fit MAX_PATH or does not start with RunCommand.
-bool MakeStoredCommand(const char* command, char (&stored)[MAX_PATH]);
+bool MakeStoredCommand(const WCHAR* command, WCHAR (&stored)[MAX_PATH]);
 
 IntegrationState ReadIntegrationState();
 void ApplyIntegrationState(const IntegrationState& state);

@@ -44,7 +44,7 @@ void ShowClickMode(HWND dialog) {
 
 // Without the companion's executable its option can only be switched off.
 void TestCompanionExecutable(HWND dialog) {
-    if (OpenFile(CompanionExecutable, &FileTestRecord, OF_EXIST) != HFILE_ERROR) return;
+    if (CompanionExecutableFound()) return;
     CheckDlgButton(dialog, IDC_COMPANION, BST_UNCHECKED);
     EnableWindow(GetDlgItem(dialog, IDC_COMPANION), FALSE);
 }
@@ -57,7 +57,7 @@ void ShowIntegrationState(HWND dialog) {
 }
 
 void InitOptionsDialog(HWND dialog) {
-    SetDlgItemTextA(dialog, IDC_FOLDER_PATH, ProgramFolder);
+    SetDlgItemTextW(dialog, IDC_FOLDER_PATH, ProgramFolder);
     ShowClickMode(dialog);
     ShowOptionBox(dialog, IDC_MARK_LINKS, Settings.szMarkLinks);
     ShowOptionBox(dialog, IDC_QUICK_INFO, Settings.szQuickInfo);
@@ -72,7 +72,7 @@ void InitOptionsDialog(HWND dialog) {
 // worked or not, so the running program follows the choice.
 template <size_t N>
 void StoreOption(const char* key, const char* value, char (&field)[N]) {
-    WritePrivateProfileStringA(SettingsSection, key, value, IniPath);
+    WriteOption(key, value);
     lstrcpynA(field, value, N);
 }
 
@@ -110,7 +110,7 @@ DialogChoices ReadDialogChoices(HWND dialog) {
 // rebuild may ask for a shortcut ahead of that scan.
 void AcceptSortOrder(bool sort) {
     const char* value = YesOrNo(sort);
-    WritePrivateProfileStringA(SettingsSection, KeySort, value, IniPath);
+    WriteOption(KeySort, value);
     if (lstrcmpiA(value, Settings.szSort) == 0) return;
     lstrcpynA(Settings.szSort, value, sizeof Settings.szSort);
     if (CurrentShortcutTable.nCount == 0) return;
@@ -132,7 +132,7 @@ void AcceptDesktopMenu(bool on) {
         StoreOption(KeyDesktopMenu, Yes, Settings.szDesktopMenu);
         return;
     }
-    WritePrivateProfileStringA(SettingsSection, KeyDesktopMenu, No, IniPath);
+    WriteOption(KeyDesktopMenu, No);
     ClearDesktopMenu(TrayPopup);
     lstrcpynA(Settings.szDesktopMenu, No, sizeof Settings.szDesktopMenu);
 }
@@ -165,7 +165,7 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         EndDialog(dialog, 0);
         return TRUE;
     case IDC_OPEN_FOLDER:
-        ShellExecuteA(nullptr, nullptr, ProgramFolder, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, ProgramFolder, nullptr, nullptr, SW_SHOWNORMAL);
         return TRUE;
     default:
         return FALSE;
@@ -175,5 +175,5 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 void ShowOptionsDialog() {
-    DialogBoxParamA(AppInstance, "OBPOptions", TrayWindow, OptionsDialogProc, 0);
+    DialogBoxParamW(AppInstance, L"OBPOptions", TrayWindow, OptionsDialogProc, 0);
 }

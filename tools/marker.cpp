@@ -1,22 +1,39 @@
 // marker FILE [VARIABLE]: appends one line "ran" to FILE and ends; with a
 // VARIABLE, the line is "ran VALUE", the variable's value as this process got
-// it. FILE may be in double quotes. Shortcuts in the tests point at it, so a
-// start through the tray leaves a trace.
+// it, in UTF-8 so that any value arrives whole. FILE may be in double quotes.
+// Shortcuts in the tests point at it, so a start through the tray leaves a trace.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "../app/handles.h"
+
 namespace {
 
-std::string Variable(const std::string& name) {
-    std::vector<char> value(1);
-    DWORD needed = GetEnvironmentVariableA(name.c_str(), value.data(), DWORD(value.size()));
+std::wstring Widened(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], int(wide.size()));
+    return wide.substr(0, length);
+}
+
+std::string Utf8(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &utf8[0], size, nullptr, nullptr);
+    return utf8;
+}
+
+// Read with the W function: the A one would hand back a best-fit copy.
+std::wstring Variable(const std::string& name) {
+    const std::wstring wideName = Widened(name);
+    std::vector<wchar_t> value(1);
+    DWORD needed = GetEnvironmentVariableW(wideName.c_str(), value.data(), DWORD(value.size()));
     while (needed >= value.size()) {
         value.resize(needed);
-        needed = GetEnvironmentVariableA(name.c_str(), value.data(), DWORD(value.size()));
+        needed = GetEnvironmentVariableW(wideName.c_str(), value.data(), DWORD(value.size()));
     }
-    return std::string(value.data(), needed);
+    return std::wstring(value.data(), needed);
 }
 
 // "FILE" VARIABLE or FILE VARIABLE into its two parts.
@@ -34,12 +51,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
     std::string path, variable;
     SplitArguments(arguments, path, variable);
     if (path.empty()) return 2;
-    std::string line = variable.empty() ? "ran\r\n" : "ran " + Variable(variable) + "\r\n";
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::string line = variable.empty() ? "ran\r\n" : "ran " + Utf8(Variable(variable)) + "\r\n";
+    HANDLE opened = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return 1;
+    UniqueKernelHandle file(opened);
     DWORD written = 0;
-    WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), line.data(), DWORD(line.size()), &written, nullptr);
     return 0;
 }

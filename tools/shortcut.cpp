@@ -5,18 +5,27 @@
 
 #include "app/handles.h"
 
-bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
-                  const std::string& iconFile, int iconIndex) {
+bool MakeShortcut(const std::wstring& linkPath, const std::wstring& target, const std::wstring& arguments,
+                  const std::wstring& iconFile, int iconIndex) {
     ComScope com;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
         return false;
     link->SetPath(target.c_str());
     link->SetArguments(arguments.c_str());
     if (!iconFile.empty()) link->SetIconLocation(iconFile.c_str(), iconIndex);
     ComPtr<IPersistFile> file;
-    WCHAR wide[MAX_PATH];
     return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) &&
-           MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) &&
-           SUCCEEDED(file->Save(wide, TRUE));
+           SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
+}
+
+static std::wstring Widened(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1);
+    return wide;
+}
+
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                  const std::string& iconFile, int iconIndex) {
+    return MakeShortcut(Widened(linkPath), Widened(target), Widened(arguments), Widened(iconFile), iconIndex);
 }

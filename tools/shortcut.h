@@ -5,7 +5,10 @@
 
 #include <string>
 
-// A real shell link at linkPath, made with IShellLinkA; false when it could
-// not be saved.
+// A real shell link at linkPath, made with IShellLinkW; false when it could
+// not be saved. Names and paths may hold any character.
+bool MakeShortcut(const std::wstring& linkPath, const std::wstring& target, const std::wstring& arguments = L"",
+                  const std::wstring& iconFile = L"", int iconIndex = 0);
+// The same from texts in the ANSI code page.
 bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
                   const std::string& iconFile = "", int iconIndex = 0);

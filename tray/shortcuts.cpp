@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 
 #include "app/app.h"
 #include "app/handles.h"
@@ -23,7 +23,7 @@ constexpr int TableGrowth = 4;
 constexpr UINT TableBlockFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
 
 void ShowMemoryError(DWORD error) {
-    wsprintfA(MessageText, "Speicherfehler: %d.", static_cast<int>(error));
+    wsprintfW(MessageText, L"Speicherfehler: %d.", static_cast<int>(error));
     ShowProgramMessage(MessageText, 0);
 }
 
@@ -56,31 +56,31 @@ DWORD GrowTable(ShortcutTable* table, int* capacity) {
 
 // "<folder>\*.*" in path; nameStart points behind the backslash, where each
 // found name is put to form its full path.
-bool BuildSearchPath(char (&path)[MAX_PATH], char** nameStart) {
+bool BuildSearchPath(WCHAR (&path)[MAX_PATH], WCHAR** nameStart) {
     if (!CopyText(path, ProgramFolder)) return false;
-    int len = lstrlenA(path);
-    if ((len == 0 || path[len - 1] != '\\') && !AppendText(path, "\\")) return false;
-    *nameStart = path + lstrlenA(path);
-    return AppendText(path, "*.*");
+    int len = lstrlenW(path);
+    if ((len == 0 || path[len - 1] != L'\\') && !AppendText(path, L"\\")) return false;
+    *nameStart = path + lstrlenW(path);
+    return AppendText(path, L"*.*");
 }
 
 // Whether the shell calls the files of an extension links follows from the
 // extension's file type, so each is asked about once while the program runs.
 constexpr int MaxKnownExtensions = 16;
 struct ExtensionAnswer {
-    char szExtension[16];
+    WCHAR szExtension[16];
     bool fLink;
 };
 ExtensionAnswer KnownExtensions[MaxKnownExtensions];
 int KnownExtensionCount;
 
-const ExtensionAnswer* FindExtensionAnswer(const char* extension) {
+const ExtensionAnswer* FindExtensionAnswer(const WCHAR* extension) {
     for (int i = 0; i < KnownExtensionCount; ++i)
-        if (lstrcmpiA(KnownExtensions[i].szExtension, extension) == 0) return &KnownExtensions[i];
+        if (lstrcmpiW(KnownExtensions[i].szExtension, extension) == 0) return &KnownExtensions[i];
     return nullptr;
 }
 
-void RememberExtensionAnswer(const char* extension, bool link) {
+void RememberExtensionAnswer(const WCHAR* extension, bool link) {
     if (KnownExtensionCount == MaxKnownExtensions) return;
     ExtensionAnswer& answer = KnownExtensions[KnownExtensionCount];
     if (!CopyText(answer.szExtension, extension)) return;  // too long to keep: asked each time
@@ -90,13 +90,12 @@ void RememberExtensionAnswer(const char* extension, bool link) {
 
 // Admitted are names ending in .lnk or .pif, and what the shell calls a link;
 // only for other extensions is the shell asked.
-bool IsShortcutFile(const char* fullPath, const char* fileName) {
-    if (lstrlenA(fileName) >= 4 && (EndsWithNoCase(fileName, ".lnk") || EndsWithNoCase(fileName, ".pif")))
-        return true;
-    const char* dot = strrchr(fileName, '.');
+bool IsShortcutFile(const WCHAR* fullPath, const WCHAR* fileName) {
+    if (EndsWithNoCase(fileName, L".lnk") || EndsWithNoCase(fileName, L".pif")) return true;
+    const WCHAR* dot = wcsrchr(fileName, L'.');
     if (const ExtensionAnswer* known = dot ? FindExtensionAnswer(dot) : nullptr) return known->fLink;
-    SHFILEINFOA info = {};
-    if (!SHGetFileInfoA(fullPath, 0, &info, sizeof info, SHGFI_ATTRIBUTES)) return false;
+    SHFILEINFOW info = {};
+    if (!SHGetFileInfoW(fullPath, 0, &info, sizeof info, SHGFI_ATTRIBUTES)) return false;
     const bool link = (info.dwAttributes & SFGAO_LINK) != 0;
     if (dot) RememberExtensionAnswer(dot, link);
     return link;
@@ -110,14 +109,14 @@ bool SameTime(const FILETIME& a, const FILETIME& b) {
     return FileTimeValue(a) == FileTimeValue(b);
 }
 
-ULONGLONG FoundSize(const WIN32_FIND_DATAA& item) {
+ULONGLONG FoundSize(const WIN32_FIND_DATAW& item) {
     return (static_cast<ULONGLONG>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
 }
 
 // The last write of an icon source; zero when there is none or it cannot be read.
-FILETIME IconSourceWritten(const char* source) {
+FILETIME IconSourceWritten(const WCHAR* source) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (source[0] == '\0' || !GetFileAttributesExA(source, GetFileExInfoStandard, &data)) return FILETIME{};
+    if (source[0] == L'\0' || !GetFileAttributesExW(source, GetFileExInfoStandard, &data)) return FILETIME{};
     return data.ftLastWriteTime;
 }
 
@@ -131,7 +130,7 @@ bool WrittenBefore(const FILETIME& written, ULONGLONG scanStart) {
 }
 
 // Notes the files' state in a freshly read entry.
-void RecordFileState(const WIN32_FIND_DATAA& item, ULONGLONG scanStart, ShortcutEntry* entry) {
+void RecordFileState(const WIN32_FIND_DATAW& item, ULONGLONG scanStart, ShortcutEntry* entry) {
     entry->qwLinkSize = FoundSize(item);
     entry->ftLinkWritten = item.ftLastWriteTime;
     entry->ftIconWritten = IconSourceWritten(entry->szIconSource);
@@ -141,7 +140,7 @@ void RecordFileState(const WIN32_FIND_DATAA& item, ULONGLONG scanStart, Shortcut
 // The settled entry of `reuse` for this path whose files are as found now, or
 // null. The search starts behind the last match: both listings mostly run in
 // the same order.
-ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const char* path, const WIN32_FIND_DATAA& item,
+ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const WCHAR* path, const WIN32_FIND_DATAW& item,
                                   int* hint) {
     if (!reuse) return nullptr;
     const ULONGLONG size = FoundSize(item);
@@ -150,7 +149,7 @@ ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const char* path, const 
         ShortcutEntry& old = reuse->pEntries[j];
         // The numbers first: they tell most entries apart at once.
         if (old.qwLinkSize != size || !SameTime(old.ftLinkWritten, item.ftLastWriteTime)) continue;
-        if (strcmp(old.szLinkPath, path) != 0) continue;
+        if (wcscmp(old.szLinkPath, path) != 0) continue;
         *hint = j + 1;
         bool unchanged = old.fSettled && old.hOverlayIcon &&
                          SameTime(old.ftIconWritten, IconSourceWritten(old.szIconSource));
@@ -169,42 +168,41 @@ void TakeEntry(ShortcutEntry* old, ShortcutEntry* entry) {
 
 // The program's own small icon, owned by the caller.
 HICON LoadProgramIcon() {
-    return static_cast<HICON>(LoadImageA(AppInstance, MAKEINTRESOURCEA(IDI_OMBRIX), IMAGE_ICON,
+    return static_cast<HICON>(LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_OMBRIX), IMAGE_ICON,
                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
 }
 
 }  // namespace
 
-bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]) {
-    WCHAR widePath[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) == 0) return false;
+bool ResolveLinkTarget(const WCHAR* linkPath, WCHAR (&target)[MAX_PATH]) {
     ComScope com;
     if (!com.ok()) return false;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
         return false;
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) return false;
-    if (FAILED(file->Load(widePath, STGM_READ))) return false;
+    if (FAILED(file->Load(linkPath, STGM_READ))) return false;
     if (FAILED(link->Resolve(nullptr, ScanResolveFlags))) return false;
-    WIN32_FIND_DATAA unused;
-    char buffer[MAX_PATH] = {};
-    if (FAILED(link->GetPath(buffer, MAX_PATH, &unused, SLGP_SHORTPATH))) return false;
-    lstrcpynA(target, buffer, MAX_PATH);
+    // The long path: many volumes have no short names at all.
+    WIN32_FIND_DATAW unused;
+    WCHAR buffer[MAX_PATH] = {};
+    if (FAILED(link->GetPath(buffer, MAX_PATH, &unused, 0)) || buffer[0] == L'\0') return false;
+    lstrcpynW(target, buffer, MAX_PATH);
     return true;
 }
 
 void ExtractPlainIcon(ShortcutEntry* entry) {
-    char source[MAX_PATH] = {};
+    WCHAR source[MAX_PATH] = {};
     int index = 0;
-    if (entry->szIconSource[0] != '\0') {
-        lstrcpynA(source, entry->szIconSource, MAX_PATH);
+    if (entry->szIconSource[0] != L'\0') {
+        lstrcpynW(source, entry->szIconSource, MAX_PATH);
         index = entry->iIcon;
     } else if (!ResolveLinkTarget(entry->szLinkPath, source)) {
-        source[0] = '\0';
+        source[0] = L'\0';
     }
     HICON extracted = nullptr;
-    if (source[0] != '\0' && ExtractIconExA(source, index, nullptr, &extracted, 1) != 0 && extracted) {
+    if (source[0] != L'\0' && ExtractIconExW(source, index, nullptr, &extracted, 1) != 0 && extracted) {
         entry->hPlainIcon = extracted;
     } else if (entry->hOverlayIcon) {
         entry->hPlainIcon = CopyIcon(entry->hOverlayIcon);
@@ -216,29 +214,29 @@ namespace {
 
 // Fills entry from the shell's view of the file; false leaves the entry
 // empty (any icon already taken is given back).
-bool ReadShortcut(const char* fullPath, ShortcutEntry* entry) {
-    SHFILEINFOA info = {};
-    if (!SHGetFileInfoA(fullPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
+bool ReadShortcut(const WCHAR* fullPath, ShortcutEntry* entry) {
+    SHFILEINFOW info = {};
+    if (!SHGetFileInfoW(fullPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
         return false;
     entry->hOverlayIcon = info.hIcon;
-    lstrcpynA(entry->szName, info.szDisplayName, MAX_PATH);
-    lstrcpynA(entry->szLinkPath, fullPath, MAX_PATH);
+    lstrcpynW(entry->szName, info.szDisplayName, MAX_PATH);
+    lstrcpynW(entry->szLinkPath, fullPath, MAX_PATH);
 
-    SHFILEINFOA location = {};
-    if (!SHGetFileInfoA(fullPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) {
+    SHFILEINFOW location = {};
+    if (!SHGetFileInfoW(fullPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) {
         DestroyIcon(entry->hOverlayIcon);
         *entry = ShortcutEntry{};
         return false;
     }
     entry->iIcon = location.iIcon;
-    lstrcpynA(entry->szIconSource, location.szDisplayName, MAX_PATH);
+    lstrcpynW(entry->szIconSource, location.szDisplayName, MAX_PATH);
     ExtractPlainIcon(entry);
     return true;
 }
 
 // Reads the folder's items into table until the listing ends or the block
 // cannot grow; unchanged entries of reuse are taken over.
-void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], char* nameStart,
+void ReadFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
                 ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -268,12 +266,12 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAA* item, char (&path)[MAX_PATH], cha
             continue;
         }
         ++table->nCount;
-    } while (FindNextFileA(find, item));
+    } while (FindNextFileW(find, item));
 }
 
 void SortByName(ShortcutTable* table) {
     std::sort(table->pEntries, table->pEntries + table->nCount,
-              [](const ShortcutEntry& a, const ShortcutEntry& b) { return lstrcmpA(a.szName, b.szName) < 0; });
+              [](const ShortcutEntry& a, const ShortcutEntry& b) { return lstrcmpW(a.szName, b.szName) < 0; });
 }
 
 void DestroyEntryIcons(ShortcutEntry* entry) {
@@ -286,7 +284,7 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
 }  // namespace
 
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b) {
-    return strcmp(a.szLinkPath, b.szLinkPath) == 0 && a.qwLinkSize == b.qwLinkSize &&
+    return wcscmp(a.szLinkPath, b.szLinkPath) == 0 && a.qwLinkSize == b.qwLinkSize &&
            SameTime(a.ftLinkWritten, b.ftLinkWritten) && SameTime(a.ftIconWritten, b.ftIconWritten);
 }
 
@@ -296,12 +294,12 @@ bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTabl
         ShowMemoryError(GetLastError());
         return false;
     }
-    char path[MAX_PATH];
-    char* nameStart = nullptr;
+    WCHAR path[MAX_PATH];
+    WCHAR* nameStart = nullptr;
     if (!BuildSearchPath(path, &nameStart)) return true;  // a folder we cannot name lists nothing
 
-    WIN32_FIND_DATAA item;
-    UniqueFindHandle find(FindFirstFileA(path, &item));
+    WIN32_FIND_DATAW item;
+    UniqueFindHandle find(FindFirstFileW(path, &item));
     if (!find) return true;
     ReadFolder(find.get(), &item, path, nameStart, table, reuse, reuseToo);
     find.reset();

@@ -8,9 +8,9 @@ struct ShortcutEntry {
     HICON hOverlayIcon;            // small icon with the shell's shortcut marking; owned
     HICON hPlainIcon;              // small icon of the icon source or a stand-in; owned
     int iIcon;                     // icon index within the icon location
-    char szName[MAX_PATH];         // display name: tooltip, caption, sort key
-    char szLinkPath[MAX_PATH];     // full path of the shortcut file
-    char szIconSource[MAX_PATH];   // icon location file; empty when the link names none
+    WCHAR szName[MAX_PATH];        // display name: tooltip, caption, sort key
+    WCHAR szLinkPath[MAX_PATH];    // full path of the shortcut file
+    WCHAR szIconSource[MAX_PATH];  // icon location file; empty when the link names none
     bool fShown;                   // its icon is in the notification area
     bool fRefusalTold;             // the user was told that the shell refused its icon
     // The files as the scan found them: a later scan that finds them the same
@@ -46,9 +46,9 @@ void FreeShortcutTable(ShortcutTable* table);
 // whose target moved must not hold up every rescan.
 constexpr DWORD ScanResolveFlags = static_cast<DWORD>(SLR_NO_UI) | static_cast<DWORD>(SLR_NOUPDATE) |
                                    static_cast<DWORD>(SLR_NOSEARCH) | static_cast<DWORD>(SLR_NOTRACK) | (500u << 16);
-// The target of the link at linkPath in its short form; false when any step
-// of loading or resolving fails.
-bool ResolveLinkTarget(const char* linkPath, char (&target)[MAX_PATH]);
+// The target of the link at linkPath; false when any step of loading or
+// resolving fails.
+bool ResolveLinkTarget(const WCHAR* linkPath, WCHAR (&target)[MAX_PATH]);
 // The entry's picture without the shell's marking into hPlainIcon: from its
 // icon location, or when that is empty icon 0 of its resolved target. Where
 // nothing can be extracted, a copy of the marked icon, failing that the

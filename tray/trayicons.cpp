@@ -2,11 +2,12 @@
 
 #include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "app/app.h"
 #include "app/platform.h"
 #include "app/settings.h"
+#include "app/text.h"
 #include "tray/shortcuts.h"
 #include "ui/wizard.h"
 
@@ -19,8 +20,9 @@ namespace {
 // The menu commands derived from an index (500 + i ... 900 + i) stay apart
 // only below 100, so no more icons than that are shown.
 constexpr int MaxTrayIcons = 100;
-// What fits the tooltip of the first NOTIFYICONDATA version, without its NUL.
-constexpr int MaxTipLength = 63;
+// What fits the tooltip of NOTIFYICONDATAW from its second version on, without
+// its NUL.
+constexpr int MaxTipLength = 127;
 
 // How many entries of CurrentShortcutTable the adding has reached: all of
 // them, except while the icons are being brought up to date.
@@ -31,9 +33,9 @@ int ReportedLeftOutCount;
 // scan need not read them again.
 ShortcutTable LeftOutEntries;
 
-NOTIFYICONDATAA IconData(int index, UINT flags) {
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+NOTIFYICONDATAW IconData(int index, UINT flags) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = TrayWindow;
     data.uID = ID_TRAYICON + static_cast<UINT>(index);
     data.uFlags = flags;
@@ -44,23 +46,22 @@ HICON MarkedIcon(const ShortcutEntry& entry) {
     return IsOptionOn(Settings.szMarkLinks) ? entry.hOverlayIcon : entry.hPlainIcon;
 }
 
-// The name cut to 63 characters, with " - Ombrix+" behind it when QuickInfo is
-// on, the whole again cut to 63 characters.
-void BuildTip(const ShortcutEntry& entry, bool withQuickInfo, char (&tip)[64]) {
-    char text[MAX_PATH];
-    lstrcpynA(text, entry.szName, MaxTipLength + 1);
-    if (withQuickInfo) lstrcatA(text, " - Ombrix+");
-    lstrcpynA(tip, text, MaxTipLength + 1);
+// The name cut to 127 characters, with " - Ombrix+" behind it when QuickInfo
+// is on, the whole again cut to 127 characters; a cut never splits a
+// surrogate pair.
+void BuildTip(const ShortcutEntry& entry, bool withQuickInfo, WCHAR (&tip)[MaxTipLength + 1]) {
+    WCHAR text[MaxTipLength + 16];
+    CopyCut(text, entry.szName, MaxTipLength);
+    if (withQuickInfo) AppendText(text, L" - Ombrix+");
+    CopyCut(tip, text, MaxTipLength);
 }
 
 // Picture and tooltip of entry index, for an add or a change of its icon.
-NOTIFYICONDATAA EntryIconData(int index, UINT flags) {
+NOTIFYICONDATAW EntryIconData(int index, UINT flags) {
     const ShortcutEntry& entry = CurrentShortcutTable.pEntries[index];
-    NOTIFYICONDATAA data = IconData(index, flags | NIF_ICON | NIF_TIP);
+    NOTIFYICONDATAW data = IconData(index, flags | NIF_ICON | NIF_TIP);
     data.hIcon = MarkedIcon(entry);
-    char tip[64];
-    BuildTip(entry, IsOptionOn(Settings.szQuickInfo), tip);
-    lstrcpynA(data.szTip, tip, sizeof tip);
+    BuildTip(entry, IsOptionOn(Settings.szQuickInfo), data.szTip);
     return data;
 }
 
@@ -68,14 +69,13 @@ NOTIFYICONDATAA EntryIconData(int index, UINT flags) {
 // with the identifier in wParam and the mouse message in lParam. The shell
 // forgets it with every add, so it follows each one.
 void RequestKeyboardVersion(int index) {
-    NOTIFYICONDATAA data = IconData(index, 0);
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    NOTIFYICONDATAW data = IconData(index, 0);
     data.uVersion = NOTIFYICON_VERSION;
     TrayIconsKeyboardVersion = CallNotifyIcon(NIM_SETVERSION, &data) != FALSE;
 }
 
 BOOL AddTrayIcon(int index) {
-    NOTIFYICONDATAA data = EntryIconData(index, NIF_MESSAGE);
+    NOTIFYICONDATAW data = EntryIconData(index, NIF_MESSAGE);
     data.uCallbackMessage = WM_USER;
     SetLastError(ERROR_SUCCESS);
     BOOL added = CallNotifyIcon(NIM_ADD, &data);
@@ -86,7 +86,7 @@ BOOL AddTrayIcon(int index) {
 }
 
 void DeleteTrayIcon(int index) {
-    NOTIFYICONDATAA data = IconData(index, 0);
+    NOTIFYICONDATAW data = IconData(index, 0);
     CallNotifyIcon(NIM_DELETE, &data);
 }
 
@@ -100,8 +100,8 @@ bool TaskbarMissing(DWORD error) {
 // Whether two entries would show the same icon: same name and picture source,
 // for files not written since (a written one may have a new picture).
 bool SameEntry(const ShortcutEntry& x, const ShortcutEntry& y) {
-    return x.iIcon == y.iIcon && SameShortcutFiles(x, y) && strcmp(x.szName, y.szName) == 0 &&
-           strcmp(x.szIconSource, y.szIconSource) == 0;
+    return x.iIcon == y.iIcon && SameShortcutFiles(x, y) && wcscmp(x.szName, y.szName) == 0 &&
+           wcscmp(x.szIconSource, y.szIconSource) == 0;
 }
 
 bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
@@ -118,7 +118,7 @@ void CarryRefusals(ShortcutTable* scanned) {
         const ShortcutEntry& old = CurrentShortcutTable.pEntries[j];
         if (old.fShown) continue;  // mostly none is left: the comparisons stay few
         for (int i = 0; i < scanned->nCount; ++i)
-            if (lstrcmpiA(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0)
+            if (lstrcmpiW(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0)
                 scanned->pEntries[i].fRefusalTold = old.fRefusalTold;
     }
 }
@@ -138,7 +138,7 @@ bool UpdateTrayIcons(const ShortcutTable& shown, bool* waiting) {
         if (slotShown && SameEntry(shown.pEntries[i], entry)) {
             entry.fShown = true;
         } else if (slotShown) {
-            NOTIFYICONDATAA data = EntryIconData(i, 0);
+            NOTIFYICONDATAW data = EntryIconData(i, 0);
             CallNotifyIcon(NIM_MODIFY, &data);
             entry.fShown = true;
         } else {
@@ -160,7 +160,7 @@ bool TellRefusals(bool waiting) {
         ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
         if (entry.fShown || entry.fRefusalTold) continue;
         entry.fRefusalTold = true;
-        wsprintfA(MessageText, "Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
+        wsprintfW(MessageText, L"Hinzufügen von '%s' in die Task-Leiste fehlgeschlagen.", entry.szName);
         ShowProgramMessage(MessageText, 0);
         if (!IsWindow(TrayWindow)) return false;
     }
@@ -172,10 +172,10 @@ bool TellRefusals(bool waiting) {
 // folder is looked at again (CloseWithoutShortcuts).
 void PromptForFirstShortcut(ShortcutTable* empty) {
     RemoveTrayIcons();
-    wsprintfA(MessageText,
-              "Der %s Ordner enthält keine Verknüpfungen.\n\n%s startet jetzt einen Assistenten mit dem\n"
-              "Sie eine Verknüpfung erstellen können, die in der\nTask-Leiste angezeigt wird.",
-              "Ombrix+", "Ombrix+");
+    wsprintfW(MessageText,
+              L"Der %s Ordner enthält keine Verknüpfungen.\n\n%s startet jetzt einen Assistenten mit dem\n"
+              L"Sie eine Verknüpfung erstellen können, die in der\nTask-Leiste angezeigt wird.",
+              L"Ombrix+", L"Ombrix+");
     int answer = ShowProgramMessage(MessageText, MB_OKCANCEL | MB_ICONINFORMATION);
     FreeShortcutTable(empty);
     if (answer == IDOK && StartAddShortcutWizard()) return;
@@ -187,9 +187,9 @@ void ReportLeftOutShortcuts(int leftOut) {
     if (leftOut == ReportedLeftOutCount) return;
     ReportedLeftOutCount = leftOut;
     if (leftOut == 0) return;
-    wsprintfA(MessageText,
-              "Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
-              "%d Verknüpfungen des Ordners werden nicht angezeigt.",
+    wsprintfW(MessageText,
+              L"Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
+              L"%d Verknüpfungen des Ordners werden nicht angezeigt.",
               MaxTrayIcons, leftOut);
     ShowProgramMessage(MessageText, MB_ICONINFORMATION);
 }
@@ -254,7 +254,7 @@ void RebuildTrayIcons() {
 
 void RefreshTrayMarks() {
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        NOTIFYICONDATAA data = IconData(i, NIF_ICON);
+        NOTIFYICONDATAW data = IconData(i, NIF_ICON);
         data.hIcon = MarkedIcon(CurrentShortcutTable.pEntries[i]);
         CallNotifyIcon(NIM_MODIFY, &data);
     }
@@ -263,10 +263,8 @@ void RefreshTrayMarks() {
 void RefreshTrayTips() {
     bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        NOTIFYICONDATAA data = IconData(i, NIF_TIP);
-        char tip[64];
-        BuildTip(CurrentShortcutTable.pEntries[i], withQuickInfo, tip);
-        lstrcpynA(data.szTip, tip, sizeof tip);
+        NOTIFYICONDATAW data = IconData(i, NIF_TIP);
+        BuildTip(CurrentShortcutTable.pEntries[i], withQuickInfo, data.szTip);
         CallNotifyIcon(NIM_MODIFY, &data);
     }
 }

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "app/app.h"
 #include "app/handles.h"
@@ -17,13 +17,9 @@ constexpr FILEOP_FLAGS DeleteToBinFlags = FOF_ALLOWUNDO | FOF_SILENT;
 constexpr FILEOP_FLAGS DeleteForGoodFlags = FOF_SILENT;
 
 // The part of a path after its last backslash (the whole path without one).
-const char* FileNameOf(const char* path) {
-    const char* slash = strrchr(path, '\\');
+const WCHAR* FileNameOf(const WCHAR* path) {
+    const WCHAR* slash = wcsrchr(path, L'\\');
     return slash ? slash + 1 : path;
-}
-
-bool ToWide(const char* text, WCHAR (&wide)[MAX_PATH]) {
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH) != 0;
 }
 
 void InvokePropertiesVerb(IShellFolder* folder, LPCITEMIDLIST item) {
@@ -52,7 +48,7 @@ bool IsShiftHeld() {
 void OpenShortcut(UINT index) {
     const ShortcutEntry* entry = FindShortcutEntry(index);
     if (!entry) return;
-    ShellExecuteA(TrayWindow, nullptr, entry->szLinkPath, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(TrayWindow, nullptr, entry->szLinkPath, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void DeleteShortcut(UINT index) {
@@ -60,27 +56,27 @@ void DeleteShortcut(UINT index) {
     if (!entry) return;
     // A list of one path ended by an empty string: one byte more than a path
     // buffer, so even a path of 259 characters keeps its second NUL.
-    char source[MAX_PATH + 1] = {};
+    WCHAR source[MAX_PATH + 1] = {};
     CopyText(source, MAX_PATH, entry->szLinkPath);
-    SHFILEOPSTRUCTA op = {};
+    SHFILEOPSTRUCTW op = {};
     op.hwnd = TrayWindow;
     op.wFunc = FO_DELETE;
     op.pFrom = source;
     op.fFlags = IsShiftHeld() ? DeleteForGoodFlags : DeleteToBinFlags;
-    SHFileOperationA(&op);
+    SHFileOperationW(&op);
 }
 
 void RenameShortcut(UINT index) {
     const ShortcutEntry* entry = FindShortcutEntry(index);
     if (!entry) return;
     PrepareRename(entry->szName, entry->szLinkPath);
-    DialogBoxParamA(AppInstance, "OBPRename", TrayWindow, ShortcutRenameProc, 0);
+    DialogBoxParamW(AppInstance, L"OBPRename", TrayWindow, ShortcutRenameProc, 0);
 }
 
 void ShowShortcutPropertiesCommand(UINT index) {
     if (!FindShortcutEntry(index)) return;
     if (IsShiftHeld()) {
-        ShellExecuteA(nullptr, nullptr, ProgramFolder, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, ProgramFolder, nullptr, nullptr, SW_SHOWNORMAL);
         return;
     }
     ShowShortcutProperties(index);
@@ -89,9 +85,10 @@ void ShowShortcutPropertiesCommand(UINT index) {
 void ShowShortcutProperties(UINT index) {
     const ShortcutEntry* entry = FindShortcutEntry(index);
     if (!entry) return;
+    // ParseDisplayName wants writable texts.
     WCHAR fileName[MAX_PATH];
     WCHAR folderPath[MAX_PATH];
-    if (!ToWide(FileNameOf(entry->szLinkPath), fileName) || !ToWide(ProgramFolder, folderPath)) return;
+    if (!CopyText(fileName, FileNameOf(entry->szLinkPath)) || !CopyText(folderPath, ProgramFolder)) return;
 
     // Declared in the order obtained, so they are given back in reverse.
     ComScope com;

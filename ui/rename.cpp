@@ -2,57 +2,57 @@
 
 #include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "app/app.h"
 #include "app/platform.h"
 #include "app/text.h"
 #include "res/resource.h"
 
-char RenameName[MAX_PATH];
-char RenameOldPath[MAX_PATH + 1];
-char RenameNewPath[MAX_PATH + 1];
+WCHAR RenameName[MAX_PATH];
+WCHAR RenameOldPath[MAX_PATH + 1];
+WCHAR RenameNewPath[MAX_PATH + 1];
 
-const char* const RenameForbiddenCharacters = "\\/:*?\"<>|";
+const WCHAR* const RenameForbiddenCharacters = L"\\/:*?\"<>|";
 
 namespace {
 
-const char* const RenameCaption = "Umbenennen";
+const WCHAR* const RenameCaption = L"Umbenennen";
 
-void ShowRenameMessage(HWND dialog, const char* text) {
+void ShowRenameMessage(HWND dialog, const WCHAR* text) {
     CallMessageBox(dialog, text, RenameCaption, MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 // The old file's extension with its dot; empty when its name has none (a dot
 // in a folder name does not count).
-const char* OldExtension() {
-    const char* slash = strrchr(RenameOldPath, '\\');
-    const char* name = slash ? slash + 1 : RenameOldPath;
-    const char* dot = strrchr(name, '.');
-    return dot ? dot : "";
+const WCHAR* OldExtension() {
+    const WCHAR* slash = wcsrchr(RenameOldPath, L'\\');
+    const WCHAR* name = slash ? slash + 1 : RenameOldPath;
+    const WCHAR* dot = wcsrchr(name, L'.');
+    return dot ? dot : L"";
 }
 
 // The new-name field into RenameName; false when it holds more than fits.
 bool ReadNewName(HWND dialog) {
-    if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_RENAME_TO)) >= MAX_PATH) return false;
-    GetDlgItemTextA(dialog, IDC_RENAME_TO, RenameName, MAX_PATH);
+    if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_RENAME_TO)) >= MAX_PATH) return false;
+    GetDlgItemTextW(dialog, IDC_RENAME_TO, RenameName, MAX_PATH);
     return true;
 }
 
 void OnNewNameChanged(HWND dialog) {
     ReadNewName(dialog);
-    bool hasText = GetWindowTextLengthA(GetDlgItem(dialog, IDC_RENAME_TO)) > 0;
+    bool hasText = GetWindowTextLengthW(GetDlgItem(dialog, IDC_RENAME_TO)) > 0;
     EnableWindow(GetDlgItem(dialog, IDOK), hasText);
 }
 
 bool RenameFile(HWND dialog) {
-    SHFILEOPSTRUCTA op = {};
+    SHFILEOPSTRUCTW op = {};
     op.hwnd = dialog;
     op.wFunc = FO_RENAME;
     op.pFrom = RenameOldPath;
     op.pTo = RenameNewPath;
     op.fFlags = FOF_ALLOWUNDO | FOF_SILENT;
-    return SHFileOperationA(&op) == 0;
+    return SHFileOperationW(&op) == 0;
 }
 
 // OK: refused with a message while the name cannot become a file name of
@@ -60,16 +60,16 @@ bool RenameFile(HWND dialog) {
 // failures while the dialog stays open for another try.
 BOOL OnConfirm(HWND dialog) {
     bool fits = ReadNewName(dialog);
-    if (RenameName[0] == '\0') return FALSE;
-    if (fits && strpbrk(RenameName, RenameForbiddenCharacters)) {
+    if (RenameName[0] == L'\0') return FALSE;
+    if (fits && wcspbrk(RenameName, RenameForbiddenCharacters)) {
         ShowRenameMessage(dialog,
-                          "Ein Dateiname darf keines der folgenden Zeichen enthalten:\n\t\\ / : * ? \" < > |");
+                          L"Ein Dateiname darf keines der folgenden Zeichen enthalten:\n\t\\ / : * ? \" < > |");
         return FALSE;
     }
     if (!fits || !ComposeRenamePath()) {
         ShowRenameMessage(dialog,
-                          "Der neue Name ist zu lang.\n\n"
-                          "Ordner, Name und Erweiterung dürfen zusammen höchstens 259 Zeichen lang sein.");
+                          L"Der neue Name ist zu lang.\n\n"
+                          L"Ordner, Name und Erweiterung dürfen zusammen höchstens 259 Zeichen lang sein.");
         return FALSE;
     }
     if (!RenameFile(dialog)) return FALSE;
@@ -78,14 +78,14 @@ BOOL OnConfirm(HWND dialog) {
 }
 
 void OnInitDialog(HWND dialog) {
-    SetDlgItemTextA(dialog, IDC_RENAME_FOLDER, ProgramFolder);
-    SetDlgItemTextA(dialog, IDC_RENAME_FROM, RenameName);
+    SetDlgItemTextW(dialog, IDC_RENAME_FOLDER, ProgramFolder);
+    SetDlgItemTextW(dialog, IDC_RENAME_FROM, RenameName);
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
 }
 
 }  // namespace
 
-void PrepareRename(const char* name, const char* linkPath) {
+void PrepareRename(const WCHAR* name, const WCHAR* linkPath) {
     CopyText(RenameName, name);
     memset(RenameOldPath, 0, sizeof RenameOldPath);
     CopyText(RenameOldPath, MAX_PATH, linkPath);
@@ -94,9 +94,9 @@ void PrepareRename(const char* name, const char* linkPath) {
 bool ComposeRenamePath() {
     memset(RenameNewPath, 0, sizeof RenameNewPath);
     // A drive root already ends in its backslash.
-    bool needsSlash = ProgramFolder[0] != '\0' && ProgramFolder[lstrlenA(ProgramFolder) - 1] != '\\';
+    bool needsSlash = ProgramFolder[0] != L'\0' && ProgramFolder[lstrlenW(ProgramFolder) - 1] != L'\\';
     bool fits = CopyText(RenameNewPath, MAX_PATH, ProgramFolder) &&
-                (!needsSlash || AppendText(RenameNewPath, MAX_PATH, "\\")) &&
+                (!needsSlash || AppendText(RenameNewPath, MAX_PATH, L"\\")) &&
                 AppendText(RenameNewPath, MAX_PATH, RenameName) && AppendText(RenameNewPath, MAX_PATH, OldExtension());
     if (!fits) memset(RenameNewPath, 0, sizeof RenameNewPath);
     return fits;

@@ -4,16 +4,16 @@
 #include <windows.h>
 
 // The name typed so far (the display name when the dialog opens).
-extern char RenameName[MAX_PATH];
+extern WCHAR RenameName[MAX_PATH];
 // Source and target of the rename, each a list of one path ended by an empty
 // string: a path of at most 259 characters and two NULs.
-extern char RenameOldPath[MAX_PATH + 1];
-extern char RenameNewPath[MAX_PATH + 1];
+extern WCHAR RenameOldPath[MAX_PATH + 1];
+extern WCHAR RenameNewPath[MAX_PATH + 1];
 
-extern const char* const RenameForbiddenCharacters;  // \/:*?"<>|
+extern const WCHAR* const RenameForbiddenCharacters;  // \/:*?"<>|
 
 // Fills the buffers for a dialog on the shortcut with this name and path.
-void PrepareRename(const char* name, const char* linkPath);
+void PrepareRename(const WCHAR* name, const WCHAR* linkPath);
 // ProgramFolder, RenameName and the old file's extension as RenameNewPath;
 // false, with RenameNewPath empty, when they do not fit 259 characters.
 bool ComposeRenamePath();

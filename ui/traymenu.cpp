@@ -13,7 +13,7 @@
 HMENU TrayMenuRoot;
 HMENU TrayPopup;
 HMENU ItemSubmenu;
-char ItemCaption[MAX_PATH];
+WCHAR ItemCaption[MAX_PATH];
 
 namespace {
 
@@ -24,20 +24,20 @@ constexpr UINT RenamePosition = 3;
 constexpr UINT PropertiesPosition = 5;
 
 void SetItemId(UINT position, UINT id) {
-    MENUITEMINFOA info = {};
+    MENUITEMINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_ID;
     info.wID = id;
-    SetMenuItemInfoA(ItemSubmenu, position, TRUE, &info);
+    SetMenuItemInfoW(ItemSubmenu, position, TRUE, &info);
 }
 
 // "Ö&ffnen" in bold; the state stays with the item when its id changes.
 void MarkOpenAsDefault() {
-    MENUITEMINFOA info = {};
+    MENUITEMINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE;
     info.fState = MFS_DEFAULT;
-    SetMenuItemInfoA(ItemSubmenu, ID_ITEM_OPEN, FALSE, &info);
+    SetMenuItemInfoW(ItemSubmenu, ID_ITEM_OPEN, FALSE, &info);
 }
 
 void RetargetItemSubmenu(UINT index) {
@@ -48,26 +48,26 @@ void RetargetItemSubmenu(UINT index) {
 }
 
 void SetPopupCaption() {
-    MENUITEMINFOA info = {};
+    MENUITEMINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_TYPE | MIIM_SUBMENU;
     info.fType = MFT_STRING;
     info.dwTypeData = ItemCaption;
     info.cch = MAX_PATH;
     info.hSubMenu = ItemSubmenu;
-    SetMenuItemInfoA(TrayPopup, 0, TRUE, &info);
+    SetMenuItemInfoW(TrayPopup, 0, TRUE, &info);
 }
 
 }  // namespace
 
 LRESULT CreateTrayMenu(HINSTANCE instance) {
-    TrayMenuRoot = LoadMenuA(instance, "OBPMenu");
+    TrayMenuRoot = LoadMenuW(instance, L"OBPMenu");
     TrayPopup = TrayMenuRoot ? GetSubMenu(TrayMenuRoot, 0) : nullptr;
     ItemSubmenu = TrayPopup ? GetSubMenu(TrayPopup, 0) : nullptr;
     if (!ItemSubmenu) {
         if (TrayMenuRoot) DestroyMenu(TrayMenuRoot);
         TrayMenuRoot = TrayPopup = nullptr;
-        ShowProgramMessage("Fehler beim Erzeugen des Menüs.", 0);
+        ShowProgramMessage(L"Fehler beim Erzeugen des Menüs.", 0);
         return -1;
     }
     MarkOpenAsDefault();
@@ -78,14 +78,16 @@ void SelectTrayItem(UINT index) {
     const ShortcutEntry* entry = FindShortcutEntry(index);
     if (!entry) return;
     // A menu takes "&" for an access key; "&&" shows one "&". The cut counts
-    // the name's characters, so the caption needs at most 2 * 28 + 4 bytes.
-    char* out = ItemCaption;
-    const char* name = entry->szName;
-    for (int i = 0; name[i] != '\0' && i < ItemCaptionLimit; ++i) {
-        if (name[i] == '&') *out++ = '&';
+    // the name's UTF-16 units and never splits a surrogate pair, so the
+    // caption needs at most 2 * 28 + 4 units.
+    WCHAR* out = ItemCaption;
+    const WCHAR* name = entry->szName;
+    const size_t kept = CutLength(name, ItemCaptionLimit);
+    for (size_t i = 0; i < kept; ++i) {
+        if (name[i] == L'&') *out++ = L'&';
         *out++ = name[i];
     }
-    lstrcpyA(out, lstrlenA(name) >= ItemCaptionLimit ? "..." : "");
+    lstrcpyW(out, lstrlenW(name) >= ItemCaptionLimit ? L"..." : L"");
 }
 
 void ShowTrayMenu(WPARAM iconId, LPARAM point) {

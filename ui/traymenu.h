@@ -21,7 +21,7 @@ constexpr int ItemCaptionLimit = 28;
 extern HMENU TrayMenuRoot;  // the loaded "OBPMenu"; destroying it frees the others
 extern HMENU TrayPopup;     // submenu 0 of TrayMenuRoot: the menu that is shown
 extern HMENU ItemSubmenu;   // submenu 0 of TrayPopup: the clicked shortcut's commands
-extern char ItemCaption[MAX_PATH];  // the caption as the menu takes it: "&" doubled
+extern WCHAR ItemCaption[MAX_PATH];  // the caption as the menu takes it: "&" doubled
 
 // WM_CREATE of TrayWindow: loads "OBPMenu" from instance. 0, or -1 after the
 // message when the menu cannot be built.

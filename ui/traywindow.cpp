@@ -227,7 +227,7 @@ void HandleTrayIconCallback(WPARAM iconId, LPARAM mouseMessage) {
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        return CreateTrayMenu(reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance);
+        return CreateTrayMenu(reinterpret_cast<CREATESTRUCTW*>(lParam)->hInstance);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -260,6 +260,6 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             RestoreTrayIcons();
             return 0;
         }
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }

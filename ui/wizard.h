@@ -10,7 +10,7 @@
 bool StartAddShortcutWizard();
 
 // "Appwiz.cpl,NewLinkHere <folder>\" for rundll32.exe.
-void FormatWizardParameters(const char* folder, char (&parameters)[512]);
+void FormatWizardParameters(const WCHAR* folder, WCHAR (&parameters)[512]);
 
 // The program's own new-shortcut dialog ("OBPNewLink") on the calling thread:
 // IDOK when a shortcut was created in ProgramFolder, IDCANCEL, or -1 when the

@@ -34,7 +34,7 @@ note "three shortcuts, three icons in name order"
 expect_order Alpha Alpha-Beta Bravo
 
 note "a variable set after start-up reaches the programs the tray starts"
-value="set at $(date +%s%N)"
+value="set at $(date +%s%N) Đorđe Łukasz 微信"
 wine reg add 'HKCU\Environment' /v OMBRIX_E2E /d "$value" /f >/dev/null 2>&1 || fail "reg add"
 wine "$TOOLS/broadcast.exe" Environment >/dev/null 2>&1 || fail "the broadcast of the change"
 expect_start Bravo double_click 3

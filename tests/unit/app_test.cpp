@@ -108,24 +108,81 @@ TEST(CommandLine, CopyModeTakesShortcutsOnly) {
     }
 }
 
-// Variables written to HKCU\Environment after start-up reach the process in
-// full, a value that refers to another of the key is expanded with its new
-// value, and the user's Path follows the system's.
+namespace {
+
+// The process's value of a variable, "(none)" when it has none.
+std::wstring ProcessVariable(const std::wstring& name) {
+    std::wstring value(GetEnvironmentVariableW(name.c_str(), nullptr, 0), L'\0');
+    if (value.empty()) return L"(none)";
+    value.resize(GetEnvironmentVariableW(name.c_str(), &value[0], DWORD(value.size())));
+    return value;
+}
+
+void WriteUserVariable(const std::wstring& name, DWORD type, const std::wstring& text) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Environment", name.c_str(), type, text.c_str(),
+                    DWORD((text.size() + 1) * sizeof(wchar_t)));
+}
+
+// Puts back, even when an assertion ends the test, the whole process
+// environment and the HKCU\Environment values of the names it is given.
+class EnvironmentGuard : NoCopy {
+public:
+    explicit EnvironmentGuard(const std::vector<std::wstring>& names) {
+        LPWCH block = GetEnvironmentStringsW();
+        LPWCH end = block;
+        while (*end) end += wcslen(end) + 1;
+        process_.assign(block, end + 1);
+        FreeEnvironmentStringsW(block);
+        for (const std::wstring& name : names) {
+            std::wstring text(32767, L'\0');
+            DWORD type = REG_NONE, size = DWORD(text.size() * sizeof(wchar_t));
+            LSTATUS read = RegGetValueW(HKEY_CURRENT_USER, L"Environment", name.c_str(),
+                                        RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type, &text[0], &size);
+            values_.emplace_back(name, read == ERROR_SUCCESS ? type : REG_NONE, text.c_str());  // none: deleted
+        }
+    }
+    ~EnvironmentGuard() {
+        SetEnvironmentStringsW(process_.data());
+        for (const auto& [name, type, text] : values_) {
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", name.c_str());
+            if (type != REG_NONE) WriteUserVariable(name, type, text);
+        }
+    }
+
+private:
+    std::vector<wchar_t> process_;
+    std::vector<std::tuple<std::wstring, DWORD, std::wstring>> values_;
+};
+
+}  // namespace
+
+// What HKCU\Environment holds after start-up reaches the process exactly at a
+// refresh, also where the code page cannot spell it; a reference to another
+// variable of the key gets its new value; the user's Path follows the
+// system's. A variable deleted there leaves the process at the next refresh,
+// whether the registry held it at start-up or supplied it at a refresh; one
+// the process inherited from elsewhere stays.
 TEST(Environment, RefreshedFromRegistry) {
-    const std::string a = "OMBRIX_A" + std::to_string(GetCurrentProcessId()), b = "OMBRIX_B" + a.substr(8);
-    const std::string ref = "<%" + b + "%>", longValue(5000, 'w');
-    RegSetKeyValueA(HKEY_CURRENT_USER, "Environment", a.c_str(), REG_EXPAND_SZ, ref.data(), DWORD(ref.size() + 1));
-    for (const auto& [name, text] : {std::pair(b, longValue), std::pair(std::string("Path"), std::string("C:\\du"))})
-        WriteRegText(HKEY_CURRENT_USER, "Environment", name.c_str(), text);
+    const std::wstring a = L"OMBRIX_A", b = L"OMBRIX_B", held = L"OMBRIX_HELD", kept = L"OMBRIX_KEPT";
+    // C:\Users\Đorđe Łukasz\AppData 微信 😀, long enough to outgrow first guesses
+    const std::wstring unicode =
+        L"C:\\Users\\\u0110or\u0111e \u0141ukasz\\AppData \u5FAE\u4FE1 \U0001F600" + std::wstring(5000, L'w');
+    const std::string systemPath =
+        RegText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "Path");
+    const std::tuple<std::wstring, DWORD, std::wstring, std::wstring> rows[] = {
+        {a, REG_EXPAND_SZ, L"<%" + b + L"%>", L"<" + unicode + L">"},  // written and sorted first: enumerated first
+        {b, REG_SZ, unicode, unicode},
+        {L"Path", REG_EXPAND_SZ, L"C:\\du", std::wstring(systemPath.begin(), systemPath.end()) + L";C:\\du"}};
+    EnvironmentGuard guard({a, b, L"Path", held, kept});
+    for (const std::wstring& name : {held, kept}) SetEnvironmentVariableW(name.c_str(), L"inherited");
+    WriteUserVariable(held, REG_SZ, L"inherited");
+    RememberRegistryEnvironment();  // so held came with the logon
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", held.c_str());
+    for (const auto& [name, type, text, expected] : rows) WriteUserVariable(name, type, text);
     EXPECT_TRUE(RefreshEnvironmentFromRegistry());
-    auto variable = [](const std::string& name) {
-        std::string value(9000, '\0');
-        return value.substr(0, GetEnvironmentVariableA(name.c_str(), &value[0], DWORD(value.size())));
-    };
-    EXPECT_EQ(variable(b), longValue);
-    EXPECT_EQ(variable(a), "<" + longValue + ">");
-    EXPECT_EQ(variable("PATH"), RegText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\"
-                                        "Environment", "Path") + ";C:\\du");
-    for (const std::string& name : {a, b, std::string("Path")})
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Environment", name.c_str());
+    for (const auto& [name, type, text, expected] : rows) EXPECT_EQ(ProcessVariable(name), expected) << name;
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", a.c_str());
+    EXPECT_TRUE(RefreshEnvironmentFromRegistry());
+    for (const std::wstring& name : {held, a}) EXPECT_EQ(ProcessVariable(name), L"(none)") << name;
+    EXPECT_EQ(ProcessVariable(kept), L"inherited");
 }
