@@ -5,11 +5,11 @@
 . "$(dirname "$0")/lib.sh"
 
 desktop=$HOME/Desktop
-placed=("$desktop/Markierer.lnk" "$desktop/Ordner" "$desktop/Zettel.txt")
+placed=("$desktop/Markierer.lnk" "$desktop/Ordner" "$desktop/Zettel 微信.txt")
 # The unit tests share the session's Desktop and expect it empty.
 trap 'cleanup; rm -rf "${placed[@]}"' EXIT
 marker_link "$desktop/Markierer.lnk" Markierer
-mkdir "$desktop/Ordner" && echo Zettel >"$desktop/Zettel.txt"
+mkdir "$desktop/Ordner" && echo Zettel >"$desktop/Zettel 微信.txt"
 marker_link "$FOLDER/Editor.lnk" Editor
 start_tray
 
@@ -31,7 +31,7 @@ click_top_item() {
 note "Ja: the Desktop's three items on top; a click opens one"
 run_with Ja
 expect_start Markierer click_top_item
-# Markierer, Ordner, Zettel.txt, and below them the shortcut's submenu with Öffnen.
+# Markierer, Ordner, Zettel 微信.txt, and below them the shortcut's submenu with Öffnen.
 expect_start Editor popup_keys 1 Down Down Down Down Right Return
 stop_program "$OMBRIX_PID"
 

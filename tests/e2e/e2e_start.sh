@@ -33,12 +33,13 @@ answer second-start 'Info über Ombrix\+' Return
 expect_exit "$OMBRIX_PID" "the second start"
 ! gone "$first" && icons_are 1 || fail "the second start ended the first one or changed its icons"
 
-note "copy mode: a shortcut path with blanks, unquoted as the shell verb passes it"
-mkdir "$WORK/Mit Blanks" && marker_link "$WORK/Mit Blanks/Neu Eintrag.lnk" Neu
+note "copy mode: a shortcut path with blanks and full-width quotation marks, unquoted as the shell verb passes it"
+copied="Neu ＂Eintrag＂ Łódź.lnk"
+mkdir "$WORK/Mit Blanks" && marker_link "$WORK/Mit Blanks/$copied" Neu
 # shellcheck disable=SC2046 # split on purpose: wine joins the words with blanks
-start_ombrix $(winpath "$WORK/Mit Blanks/Neu Eintrag.lnk")
+start_ombrix $(winpath "$WORK/Mit Blanks/$copied")
 expect_exit "$OMBRIX_PID" "the copy"
-cmp -s "$WORK/Mit Blanks/Neu Eintrag.lnk" "$FOLDER/Neu Eintrag.lnk" || fail "the shortcut was not copied"
+cmp -s "$WORK/Mit Blanks/$copied" "$FOLDER/$copied" || fail "the shortcut was not copied"
 wait_icons 2
 
 note "/uninstall while the program runs: asked first, then every entry gone; it ends, the first goes on"

@@ -11,7 +11,10 @@ rm -f "$trash/files/Aaron.lnk" "$trash/info/Aaron.lnk.trashinfo"
 settings >"$FOLDER/ombrix.ini"
 # Wine lists "Alpha-Beta.lnk" before "Alpha.lnk" ('-' before '.'): name
 # order must come from the program itself.
+# Bravo's shortcut has a name the ANSI code page cannot spell; it sorts last.
+bravo="$FOLDER/Ωmega 微信.lnk"
 for name in Bravo Alpha-Beta Alpha; do marker_link "$FOLDER/$name.lnk" "$name" OMBRIX_E2E; done
+mv "$FOLDER/Bravo.lnk" "$bravo"
 
 # expect_order MARKER...: a double-click on each icon, from the program's
 # first to its last, starts the shortcut of this marker.
@@ -44,7 +47,7 @@ note "shortcuts created, deleted and renamed from outside"
 marker_link "$WORK/Aaron.lnk" Aaron
 after_change 4 mv "$WORK/Aaron.lnk" "$FOLDER/"
 expect_order Aaron Alpha Alpha-Beta Bravo
-after_change 3 eval 'mv "$FOLDER/Alpha.lnk" "$FOLDER/Zulu.lnk" && rm "$FOLDER/Bravo.lnk"'
+after_change 3 eval 'mv "$FOLDER/Alpha.lnk" "$FOLDER/Zulu.lnk" && rm "$bravo"'
 expect_order Aaron Alpha-Beta Alpha
 
 

@@ -9,7 +9,9 @@ set -euo pipefail
 TOOLS=$OMBRIX_BUILD/tools
 JOURNEY=$(basename "$0" .sh)
 WORK=$OMBRIX_SESSION/e2e/$JOURNEY
-FOLDER=$WORK/Leiste  # the program's folder, with its own copy of ombrix.exe
+# The program's folder, with its own copy of ombrix.exe, under a name the ANSI
+# code page cannot spell (as a user profile such as C:\Users\Đorđe holds).
+FOLDER="$WORK/Đorđe Leiste"
 PIDS=() TRAYER_PID=""
 rm -rf "$WORK" && mkdir -p "$FOLDER" "$OMBRIX_SESSION/screenshots"
 cp "$OMBRIX_BUILD/ombrix.exe" "$FOLDER/"

@@ -1,8 +1,6 @@
 #include "support/support.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include <tlhelp32.h>
@@ -23,12 +21,12 @@ MessageBoxRecorder* liveBoxes;
 TrayRecorder* liveTray;
 DialogDriver* liveDriver;
 
-int WINAPI RecordBox(HWND, LPCSTR text, LPCSTR, UINT) {
-    liveBoxes->texts.push_back(text ? text : "");
+int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
+    liveBoxes->texts.push_back(Narrow(text ? text : L""));
     return liveBoxes->answer;
 }
 
-BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
+BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAW data) {
     TrayRecorder& tray = *liveTray;
     if (tray.refuse && tray.refuse(message, data->uID)) return FALSE;
     auto it = tray.shown.find(data->uID);
@@ -41,9 +39,10 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAA data) {
     }
     ShownIcon& icon = tray.shown[data->uID];
     if (message == NIM_ADD && (data->hWnd != TrayWindow || data->uCallbackMessage != WM_USER))
-        icon.tip = "?";
+        icon.wideTip = L"?";
     else if (data->uFlags & NIF_TIP)
-        icon.tip = data->szTip;
+        icon.wideTip = data->szTip;
+    icon.tip = Narrow(icon.wideTip);
     if (data->uFlags & NIF_ICON) icon.icon = data->hIcon;
     return TRUE;
 }
@@ -58,9 +57,9 @@ Names* livePopups;  // the running test's
 // submenu the entry it is for; then closes it.
 void CALLBACK RecordPopup(HWND, UINT, UINT_PTR, DWORD) {
     if (!livePopups || !IsWindowVisible(FindWindowA("#32768", nullptr))) return;
-    char caption[64] = {};
-    GetMenuStringA(TrayPopup, 0, caption, sizeof caption, MF_BYPOSITION);
-    std::string seen = caption + std::string(" ");
+    WCHAR caption[64] = {};
+    GetMenuStringW(TrayPopup, 0, caption, 64, MF_BYPOSITION);
+    std::string seen = Narrow(caption) + " ";
     for (auto [position, base] : {std::pair{0, 500}, {2, 600}, {3, 700}, {5, 800}})
         seen += char('0' + GetMenuItemID(ItemSubmenu, position) - base);
     livePopups->push_back(seen);
@@ -70,6 +69,18 @@ void CALLBACK RecordPopup(HWND, UINT, UINT_PTR, DWORD) {
 constexpr DWORD kBackground = 0x00FF00FF;
 
 }  // namespace
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow(text.size() * 2 + 1, '\0');
+    narrow.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], int(narrow.size()), nullptr, nullptr) - 1);
+    return narrow;
+}
 
 TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
@@ -106,13 +117,31 @@ void RemoveTree(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteBytes(const std::string& path, const std::string& bytes) { WriteBytes(Wide(path), bytes); }
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file.get() != INVALID_HANDLE_VALUE) WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    if (file.get() == INVALID_HANDLE_VALUE) file.release();
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::string ReadBytes(const std::string& path) { return ReadBytes(Wide(path)); }
+
+std::string ReadBytes(const std::wstring& path) {
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        return "";
+    }
+    std::string bytes(GetFileSize(file.get(), nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file.get(), &bytes[0], DWORD(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
 }
 
 Names FolderNames(const std::string& folder) {
@@ -272,11 +301,11 @@ void ProgramTest::SetUp() {
     HandleTrayIconCallback(0, WM_MOUSEMOVE);  // no click is taken to go on from an earlier test's
     livePopups = &popups;
     popupTimer = SetTimer(nullptr, 0, 50, RecordPopup);
-    ASSERT_TRUE(DeriveProgramPaths(folder.file("ombrix.exe").c_str()));
+    ASSERT_TRUE(DeriveProgramPaths(Wide(folder.file("ombrix.exe")).c_str()));
     LoadSettings();  // no settings file: the defaults
     AppInstance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc;
-    if (!GetClassInfoA(AppInstance, TrayWindowClass, &wc)) {
+    WNDCLASSW wc;
+    if (!GetClassInfoW(AppInstance, TrayWindowClass, &wc)) {
         ASSERT_TRUE(RegisterTrayWindowClass(AppInstance));
     }
     ASSERT_NE(CreateTrayWindow(AppInstance), nullptr);

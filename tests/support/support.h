@@ -19,6 +19,11 @@
 
 using Names = std::vector<std::string>;
 
+// Texts of the tests are in the ANSI code page, as the bench's Windows-1252;
+// the program holds names and paths as UTF-16.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
 // What holds a resource or a global seam is never copied.
 struct NoCopy {
     NoCopy() = default;
@@ -40,8 +45,11 @@ private:
 
 void RemoveTree(const std::string& path);
 bool FileExists(const std::string& path);
+bool FileExists(const std::wstring& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
+std::string ReadBytes(const std::wstring& path);
 // The names in a folder (no "." and ".."), sorted.
 Names FolderNames(const std::string& folder);
 // The system file with many pictures, to give shortcuts pictures of their own.
@@ -80,7 +88,8 @@ struct MessageBoxRecorder : NoCopy {
 // identifier, refusing what the shell refuses (adding an identifier twice,
 // changing or deleting one that is not there).
 struct ShownIcon {
-    std::string tip;
+    std::wstring wideTip;
+    std::string tip;  // in the ANSI code page
     HICON icon;
     bool keyboard;  // NOTIFYICON_VERSION was asked for
 };

@@ -46,7 +46,9 @@ TEST_F(AboutTest, LinksOpenThroughTheShellOrTheBrowserElseAMessageShowsThem) {
         boxes.texts.clear();
         DialogDriver driver([&](HWND dialog) {
             EXPECT_FALSE(FileExists(probe)) << "the probe file is removed again";
-            EXPECT_EQ(ItemText(dialog, 0xFFFF).substr(0, 20), "Ombrix+\nVersion 2.12");
+            char text[32] = {};  // the first static control, the dialog's text
+            GetWindowTextA(FindWindowExA(dialog, nullptr, "Static", nullptr), text, sizeof text);
+            EXPECT_EQ(std::string(text).substr(0, 20), "Ombrix+\nVersion 2.12");
             Press(dialog, row.button);
             EXPECT_TRUE(PumpUntil([&] { return ReadBytes(log) == row.log; })) << ReadBytes(log);
             if (row.cancel)

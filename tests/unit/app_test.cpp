@@ -18,7 +18,8 @@ const std::string kSection = "[Ombrix+ Optionen]\r\n";
 
 }  // namespace
 
-// Settings file bytes (Windows-1252) to the settings the program works with.
+// Settings file bytes (Windows-1252) to the settings the program works with, the
+// file in a folder whose name the code page cannot spell.
 TEST(Settings, BytesToFields) {
     struct Row {
         const char* what;
@@ -45,9 +46,11 @@ TEST(Settings, BytesToFields) {
         {"binary garbage", std::string("\0\xFF\x01[\x80]=\r\n\0Ja", 13), "Doppelklick|Ja|Ja|Ja|Nein|Nein"},
     };
     TempFolder folder("settings");
+    const std::wstring place = Wide(folder.path()) + L"\\\u0110or\u0111e Leiste";  // Đorđe Leiste
+    ASSERT_TRUE(CreateDirectoryW(place.c_str(), nullptr));
     for (const Row& row : rows) {
-        lstrcpynA(IniPath, folder.file("ombrix.ini").c_str(), MAX_PATH);
-        WriteBytes(IniPath, row.bytes);
+        lstrcpynW(IniPath, (place + L"\\ombrix.ini").c_str(), MAX_PATH);
+        WriteBytes(std::wstring(IniPath), row.bytes);
         Settings = ProgramSettings{};
         LoadSettings();
         EXPECT_EQ(Fields(), row.fields) << row.what;
@@ -60,50 +63,56 @@ TEST(Settings, FoundBeyondOpenFilesReach) {
     TempFolder folder("settings");
     std::string deep = folder.file(std::string(60, 'x'));
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    lstrcpynA(IniPath, (deep + "\\" + std::string(60, 'y') + ".ini").c_str(), MAX_PATH);
+    lstrcpynW(IniPath, Wide(deep + "\\" + std::string(60, 'y') + ".ini").c_str(), MAX_PATH);
     EXPECT_FALSE(SettingsFileExists());
-    WriteBytes(IniPath, kSection);
+    WriteBytes(std::wstring(IniPath), kSection);
     EXPECT_TRUE(SettingsFileExists());
 }
 
 // At a drive root the program's folder is the root itself; a path whose commands would not fit
 // is refused whole.
 TEST(CommandLine, ExecutablePathToDerivedPaths) {
-    ASSERT_TRUE(DeriveProgramPaths("C:\\ombrix.exe"));
-    EXPECT_STREQ(ProgramFolder, "C:\\");
+    ASSERT_TRUE(DeriveProgramPaths(L"C:\\ombrix.exe"));
+    EXPECT_STREQ(ProgramFolder, L"C:\\");
     for (int length : {246, 247, 248}) {  // 246 + two quotes + " /uninstall" = 259
-        char stored[MAX_PATH];
-        bool starts = DeriveProgramPaths(("C:\\" + std::string(length - 9, 'b') + "\\o.exe").c_str());
+        WCHAR stored[MAX_PATH];
+        bool starts = DeriveProgramPaths(Wide("C:\\" + std::string(length - 9, 'b') + "\\o.exe").c_str());
         EXPECT_EQ(starts, length == 246) << length;
         EXPECT_TRUE(!starts || MakeStoredCommand(UninstallCommand, stored)) << "no uninstall entry for " << length;
     }
 }
 
-// The shell verb's copy mode: shortcuts are copied, anything else is refused
-// with a message and nothing lands in the folder; a shortcut of the same name
-// is replaced only when the user says so.
+// The shell verb's copy mode, from the command line as the shell passes it (the
+// path unquoted): shortcuts are copied, also under names the code page cannot
+// spell and with a full-width quotation mark; anything else is refused with a
+// message and nothing lands in the folder; a shortcut of the same name is
+// replaced only when the user says so.
 TEST(CommandLine, CopyModeTakesShortcutsOnly) {
     TempFolder source("copy source"), target("copy target");
-    lstrcpynA(ProgramFolder, target.path().c_str(), MAX_PATH);
-    ASSERT_TRUE(MakeShortcut(source.file("Mein Editor.lnk"), "C:\\windows\\notepad.exe"));
+    lstrcpynW(ProgramFolder, Wide(target.path()).c_str(), MAX_PATH);
+    const std::wstring from = Wide(source.path()) + L"\\", unicode = L"\u0141\u00F3d\u017A \uFF02Zitat\uFF02.lnk";
+    for (const std::wstring& name : {std::wstring(L"Mein Editor.lnk"), unicode})
+        ASSERT_TRUE(MakeShortcut(from + name, L"C:\\windows\\notepad.exe"));
     WriteBytes(source.file("ALT.PIF"), "P");
     WriteBytes(source.file("N.txt"), "T");
     ASSERT_TRUE(CreateDirectoryA(source.file("Ordner.lnk").c_str(), nullptr));
     WriteBytes(source.file("Ordner.lnk\\inner.lnk"), "I");
-    const std::pair<std::string, bool> rows[] = {{source.file("Mein Editor.lnk"), true},
-        {source.file("ALT.PIF"), true}, {source.file("N.txt"), false}, {"\"" + source.file("ALT.PIF") + "\"", false},
-        {source.file("Ordner.lnk"), false}, {"C:\\" + std::string(300, 'x') + ".lnk", false}};
+    const std::pair<std::wstring, bool> rows[] = {{from + L"Mein Editor.lnk", true}, {from + unicode, true},
+        {from + L"ALT.PIF", true}, {from + L"N.txt", false}, {L"\"" + from + L"ALT.PIF\"", false},
+        {from + L"Ordner.lnk", false}, {L"C:\\" + std::wstring(300, L'x') + L".lnk", false}};
     for (const auto& [argument, copied] : rows) {
         MessageBoxRecorder boxes;
-        CopyShortcutIntoFolder(argument.c_str());
-        EXPECT_EQ(boxes.texts, copied ? Names{} : Names{"Fehler beim Kopieren der Verkn\xFC" "pfung."}) << argument;
+        const std::wstring commandLine = L"\"C:\\Program Files\\ombrix.exe\"  " + argument;
+        CopyShortcutIntoFolder(CommandLineArguments(commandLine.c_str()));
+        EXPECT_EQ(boxes.texts, copied ? Names{} : Names{"Fehler beim Kopieren der Verkn\xFC" "pfung."}) << Narrow(argument);
     }
-    EXPECT_EQ(FolderNames(target.path()), (Names{"ALT.PIF", "Mein Editor.lnk"}));
-    EXPECT_EQ(ReadBytes(target.file("Mein Editor.lnk")), ReadBytes(source.file("Mein Editor.lnk")));
+    EXPECT_EQ(FolderNames(target.path()).size(), 3u);
+    for (const std::wstring& name : {std::wstring(L"Mein Editor.lnk"), unicode})
+        EXPECT_EQ(ReadBytes(Wide(target.path()) + L"\\" + name), ReadBytes(from + name)) << Narrow(name);
     WriteBytes(target.file("ALT.PIF"), "edited");  // replaced only with the user's yes
     for (int answer : {IDNO, IDYES}) {
         DialogDriver driver([answer](HWND dialog) { Press(dialog, answer); });
-        CopyShortcutIntoFolder(source.file("ALT.PIF").c_str());
+        CopyShortcutIntoFolder(Wide(source.file("ALT.PIF")).c_str());
         EXPECT_EQ(ReadBytes(target.file("ALT.PIF")), answer == IDYES ? "P" : "edited");
     }
 }

@@ -15,7 +15,7 @@ static Names Shown(bool open = false) {
     Names shown(GetMenuItemCount(TrayPopup), std::string(64, '\0'));
     for (UINT i = 0; i < shown.size(); ++i) {
         shown[i].resize(GetMenuStringA(TrayPopup, i, &shown[i][0], 64, MF_BYPOSITION));
-        if (GetMenuItemID(TrayPopup, i) == i + 1) shown[i] = CurrentDesktopTable.aEntries[i].szLabel;
+        if (GetMenuItemID(TrayPopup, i) == i + 1) shown[i] = Narrow(CurrentDesktopTable.aEntries[i].szLabel);
         if (GetMenuState(TrayPopup, i, MF_BYPOSITION) & MF_GRAYED) shown[i] += "~";
     }
     return shown;

@@ -9,7 +9,7 @@
 #include "support/support.h"
 #include "tray/trayicons.h"
 
-const std::string N = "(none)", K = "(no key)";
+const std::string N = "(none)", K = "(no key)", RunKey = Narrow(RunKeyPath), UninstallKey = Narrow(UninstallKeyPath);
 
 static std::string Verb(const char* cls, bool command = true) {
     return "Software\\Classes\\" + std::string(cls) + "\\Shell\\Ombrix+" + (command ? "\\Command" : "");
@@ -22,7 +22,7 @@ static Names Entries() {
     Names all;
     for (HKEY root : {MachineRoots.hMachine, HKEY_CURRENT_USER})
         for (const char* name : {"Ombrix+", "DisplayName", "UninstallString"})
-            all.push_back(RegText(root, *name == 'O' ? RunKeyPath : UninstallKeyPath, name));
+            all.push_back(RegText(root, *name == 'O' ? RunKey : UninstallKey, name));
     for (const char* cls : {"lnkfile", "piffile"})
         for (bool user : {false, true}) {
             HKEY root = user ? HKEY_CURRENT_USER : MachineRoots.hMachine, key;
@@ -30,7 +30,7 @@ static Names Entries() {
             all.push_back(there ? RegText(root, Verb(cls), nullptr) : K);
         }
     DWORD policy, size = sizeof policy;
-    LONG got = RegGetValueA(HKEY_CURRENT_USER, PolicyKeyPath, "NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size);
+    LONG got = RegGetValueW(HKEY_CURRENT_USER, PolicyKeyPath, L"NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size);
     all.push_back(got ? N : std::to_string(policy));
     return all;
 }
@@ -52,7 +52,7 @@ struct OptionsTest : ProgramTest {
     }
     // A settings file of unusual spellings, read, and only the shell verbs on.
     void StoreState() {
-        WriteBytes(IniPath, stored);
+        WriteBytes(std::wstring(IniPath), stored);
         LoadSettings();
         ApplyIntegrationState({false, false, true});
     }
@@ -77,7 +77,7 @@ TEST_F(OptionsTest, OnlyOurOwnCommandsReadAsOn) {
     for (auto [text, ours] : std::vector<std::pair<std::string, bool>>{
              {R, true}, {"\"" + folder.file("OMBRIX.EXE") + "\"", true}, {"\"C:\\Alt\\ombrix.exe\"", false},
              {folder.file("ombrix.exe"), false}, {R + std::string(400, ' '), false}}) {
-        WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", text);
+        WriteRegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+", text);
         EXPECT_EQ(ReadIntegrationState().fAutostart, ours) << text;
     }
     WriteRegText(HKEY_LOCAL_MACHINE, Verb("lnkfile"), nullptr, V);
@@ -95,8 +95,8 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
         for (int answer : {IDNO, IDCANCEL, IDYES}) {
             MachineRoots = {machine};
             // Left per user with other texts: replaced, or removed once the machine-wide write works.
-            for (const char* name : {"Ombrix+", "Andere"}) WriteRegText(HKEY_CURRENT_USER, RunKeyPath, name, U);
-            WriteRegText(HKEY_CURRENT_USER, UninstallKeyPath, "UninstallString", R);
+            for (const char* name : {"Ombrix+", "Andere"}) WriteRegText(HKEY_CURRENT_USER, RunKey, name, U);
+            WriteRegText(HKEY_CURRENT_USER, UninstallKey, "UninstallString", R);
             WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile"), nullptr, U);
             ApplyIntegrationState({true, true, true});
             Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
@@ -110,7 +110,7 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
                 said.push_back("Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n" + folder.path());
             EXPECT_EQ(boxes.texts, said);
             EXPECT_EQ(IsWindowVisible(desktop) != FALSE, answer == IDYES);
-            EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKeyPath, "Andere"), U) << "another program's";
+            EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Andere"), U) << "another program's";
         }
     DestroyWindow(desktop);
 }
@@ -122,7 +122,7 @@ TEST_F(OptionsTest, TheDialogShowsTheStoredStateAndOkStoresEveryChoice) {
     StoreState();
     EXPECT_EQ(ShowDialog({IDC_DOUBLE_CLICK, IDC_MARK_LINKS, IDC_QUICK_INFO, IDC_DESKTOP_MENU, IDC_AUTOSTART,
                           IDC_SHELL_VERB, IDC_HIDE_DESKTOP}, IDOK), "100010000100");
-    EXPECT_EQ(ReadBytes(IniPath), "[Ombrix+ Optionen]\r\nÖffnen=Doppelklick\r\nKennzeichnen=Ja\r\nQuickInfo=Nein\r\n"
+    EXPECT_EQ(ReadBytes(std::wstring(IniPath)), "[Ombrix+ Optionen]\r\nÖffnen=Doppelklick\r\nKennzeichnen=Ja\r\nQuickInfo=Nein\r\n"
                                   "Sortieren=Nein\r\nCorvane+=Nein\r\nDesktop-Menü=Ja\r\n");
     EXPECT_EQ(Entries(), (Names{R, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
     EXPECT_EQ(ShowDialog({}, IDCANCEL), "010100110010");  // the hidden desktop as stored
@@ -176,11 +176,11 @@ TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
     AddShortcut("Alpha");
     RebuildTrayIcons();
     AddShortcut("Bravo");
-    WriteRegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+", R);
+    WriteRegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+", R);
     tray.refuse = [](DWORD message, UINT) {
         if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return false;
     };
     ShowDialog({IDC_SORT}, IDOK);  // a new order: the icons are added anew
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKeyPath, "Ombrix+"), R);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+"), R);
 }

@@ -21,9 +21,9 @@ protected:
     }
 };
 
-// Shortcut files of any spelling become icons in name order; other files,
-// folders, names the code page cannot spell and paths beyond 259 characters
-// do not, and none of them is touched.
+// Shortcut files of any spelling become icons in name order, also under names
+// the code page cannot spell; other files, folders and paths beyond 259
+// characters do not, and none of them is touched.
 TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
     AddShortcut("Zwei", "Zwei.LNK");
     AddShortcut("Drei", "Drei.Pif");
@@ -43,7 +43,10 @@ TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
     for (std::string& tip : tips) {  // Windows hides the ".pif" of the name, Wine shows it
         if (tip == "Drei.Pif - Ombrix+") tip = "Drei - Ombrix+";
     }
-    EXPECT_EQ(tips, (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 63),
+    ASSERT_EQ(tips.size(), 7u);
+    EXPECT_EQ(tray.shown.rbegin()->second.wideTip, L"\x65E5\x672C\x03A9 - Ombrix+");  // sorts last
+    tips.pop_back();
+    EXPECT_EQ(tips, (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 127),
                            "Tom & Jerry - Ombrix+", "Zwei - Ombrix+"}));
     EXPECT_EQ(FolderNames(folder.path()).size(), 11u) << "a file was lost";
     EXPECT_TRUE(boxes.texts.empty());
@@ -101,14 +104,14 @@ TEST_F(TrayIcons, RescanReadsAgainWhatMayHaveChanged) {
     }
 }
 
-// Tooltips keep to the 63 characters the notification area shows, with " - Ombrix+" behind the
+// Tooltips keep to the 127 characters the notification area shows, with " - Ombrix+" behind the
 // name while "QuickInfo" is on.
-TEST_F(TrayIcons, TooltipsKeepTo63Characters) {
-    const std::string n60(60, 'b'), n70(70, 'd');
-    AddShortcut(n60);
-    AddShortcut(n70);
-    const std::pair<const char*, Names> rows[] = {{"Ja", {n60 + " - ", n70.substr(0, 63)}},
-                                                  {"NEIN", {n60, n70.substr(0, 63)}}};
+TEST_F(TrayIcons, TooltipsKeepTo127Characters) {
+    const std::string n124(124, 'b'), n134(134, 'd');
+    AddShortcut(n124);
+    AddShortcut(n134);
+    const std::pair<const char*, Names> rows[] = {{"Ja", {n124 + " - ", n134.substr(0, 127)}},
+                                                  {"NEIN", {n124, n134.substr(0, 127)}}};
     for (const auto& [quickInfo, tips] : rows) {
         lstrcpyA(Settings.szQuickInfo, quickInfo);
         RemoveTrayIcons();
@@ -257,7 +260,7 @@ protected:
         for (const char* name : {"Anker A", "Anker B"}) AddShortcut(name);
         bytes = ReadBytes(Link("Anker A"));
         RebuildTrayIcons();
-        ChangeHandle.reset(FindFirstChangeNotificationA(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+        ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
         KillTimer(nullptr, popupTimer);  // no popup opens here, and no timer may wake the sleeping loop
     }
     // Runs the main loop under `total` operations; once the folder has been quiet for a while, `end`

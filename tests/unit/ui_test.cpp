@@ -11,6 +11,13 @@
 #include "ui/traywindow.h"
 #include "ui/wizard.h"
 
+// The index of the entry of this name in the table shown, or -1.
+static int FindEntry(const std::wstring& name) {
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i)
+        if (name == CurrentShortcutTable.pEntries[i].szName) return i;
+    return -1;
+}
+
 // What the shell sends on an icon, with and without the newer notification behaviour, in the
 // click mode read at that moment (compared without case): a click of that mode, a double click
 // (whose NIN_SELECTs are the click's), Enter (two NIN_KEYSELECTs) and Space start the shortcut
@@ -90,8 +97,8 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
     for (const Row& row : rows) {
         auto at = [&](const std::string& name) { return row.dir + (row.dir.back() == '\\' ? "" : "\\") + name; };
         WriteBytes(at(row.file), "Inhalt " + row.typed);
-        lstrcpyA(ProgramFolder, row.dir.c_str());
-        lstrcpyA(CurrentShortcutTable.pEntries[0].szLinkPath, at(row.file).c_str());
+        lstrcpyW(ProgramFolder, Wide(row.dir).c_str());
+        lstrcpyW(CurrentShortcutTable.pEntries[0].szLinkPath, Wide(at(row.file)).c_str());
         boxes.texts.clear();
         DialogDriver driver([&](HWND dialog) {
             SetDlgItemTextA(dialog, IDC_RENAME_TO, row.typed.c_str());
@@ -102,7 +109,8 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
         });
         SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_RENAME, 0);
         EXPECT_EQ(ReadBytes(at(row.result)), "Inhalt " + row.typed);
-        EXPECT_TRUE(row.result == row.file || RenameNewPath == at(row.result)) << RenameNewPath;  // the path asked for
+        const std::string asked = Narrow(RenameNewPath);
+        EXPECT_TRUE(row.result == row.file || asked == at(row.result)) << asked;  // the path asked for
         EXPECT_EQ(FileExists(at(row.file)), row.result == row.file) << at(row.file);
         EXPECT_EQ(boxes.texts.size(), row.boxes) << row.typed;
     }
@@ -172,4 +180,53 @@ TEST_F(ProgramTest, NewShortcutDialogCreatesInTheProgramFolder) {
         EXPECT_EQ(RunNewLinkDialog(), row.result) << row.name;
     }
     EXPECT_EQ(FolderNames(folder.path()), (Names{"Alt.pif.lnk", "Da.lnk", "Neu.lnk"}));
+}
+
+// Names in any script, each a shortcut of its own: its icon's tooltip is its name (cut at 127
+// characters, never inside a surrogate pair), a double-click starts its own target (also for
+// "Łódź" and "Lódz", which the ANSI code page would spell alike), Umbenennen gives it another
+// row's kind of name, and Löschen moves it to the recycle bin.
+TEST_F(ProgramTest, EveryNameKeepsItsCharacters) {
+    const std::wstring emojiAtTheCut = std::wstring(126, L'w') + L"\U0001F600yy";  // 130 units
+    const std::wstring names[] = {L"\u0141\u00F3d\u017A", L"L\u00F3dz",
+        L"P\u0159\u00EDli\u0161 \u017Elu\u0165ou\u010Dk\u00FD k\u016F\u0148", L"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC",
+        L"\u041A\u0438\u0440\u0438\u043B\u043B\u0438\u0446\u0430", L"\u5FAE\u4FE1", L"\u00C4rger \U0001F600", L"Cafe\u0301",
+        L"\u05E9\u05DC\u05D5\u05DD", L"Zitat \uFF02x\uFF02", L"Tom & Jerry", std::wstring(64, L'v'), emojiAtTheCut};
+    auto tipOf = [&](const std::wstring& name) {  // the emoji row is cut before its pair, then after the blank
+        return name == emojiAtTheCut ? std::wstring(126, L'w') + L" " : name + L" - Ombrix+";
+    };
+    // The recycle bin of the session's home, named by Wine as "\??\Z:\...".
+    const std::wstring at = Wide(folder.path()) + L"\\", bin = Wide(getenv("WINEHOMEDIR") + 4) + L"\\.local\\share\\Trash";
+    const size_t count = std::size(names);
+    for (size_t r = 0; r < count; ++r)
+        ASSERT_TRUE(MakeShortcut(at + names[r] + L".lnk", Wide(ToolsFolder() + "\\marker.exe"),
+                                 Wide("\"" + Marker(std::to_string(r)) + "\"")));
+    RebuildTrayIcons();
+    ASSERT_EQ(CurrentShortcutTable.nCount, int(count));
+    for (size_t r = 0; r < count; ++r) {
+        const int index = FindEntry(names[r]);
+        ASSERT_GE(index, 0) << r;
+        EXPECT_EQ(tray.shown[ID_TRAYICON + index].wideTip, tipOf(names[r])) << r;
+        SendMessageW(TrayWindow, WM_USER, ID_TRAYICON + index, WM_LBUTTONDBLCLK);
+        FinishStarts();
+        EXPECT_EQ(Runs(std::to_string(r)), 1) << r;
+        const std::wstring renamed = names[(r + 1) % count] + L" 2";
+        DialogDriver driver([&](HWND dialog) {
+            SetDlgItemTextW(dialog, IDC_RENAME_TO, renamed.c_str());
+            Press(dialog, IDOK);
+        });
+        SendMessageW(TrayWindow, WM_COMMAND, ID_ITEM_RENAME + index, 0);
+        EXPECT_TRUE(FileExists(at + renamed + L".lnk")) << r;
+    }
+    RebuildTrayIcons();
+    ASSERT_EQ(CurrentShortcutTable.nCount, int(count));
+    for (int index = 0; index < int(count); ++index) {
+        const std::wstring name = CurrentShortcutTable.pEntries[index].szName;
+        DialogDriver confirm([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDYES, 0); });
+        SendMessageW(TrayWindow, WM_COMMAND, ID_ITEM_DELETE + index, 0);
+        EXPECT_FALSE(FileExists(at + name + L".lnk")) << index;
+        EXPECT_TRUE(FileExists(bin + L"\\files\\" + name + L".lnk")) << index;
+        DeleteFileW((bin + L"\\files\\" + name + L".lnk").c_str());  // and its record, so a repeat finds the name free
+        DeleteFileW((bin + L"\\info\\" + name + L".lnk.trashinfo").c_str());
+    }
 }
