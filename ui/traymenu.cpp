@@ -92,8 +92,9 @@ void SelectTrayItem(UINT index) {
 
 void ShowTrayMenu(WPARAM iconId, LPARAM point) {
     // The icon may belong to a table that a rebuild has replaced since the click.
-    UINT index = static_cast<WORD>(iconId - ID_TRAYICON);
-    if (!TrayPopup || !FindShortcutEntry(index)) return;
+    const int found = FindIconIndex(static_cast<UINT>(iconId));
+    if (!TrayPopup || found < 0) return;
+    const UINT index = static_cast<UINT>(found);
     RetargetItemSubmenu(index);
     SetPopupCaption();
     SetForegroundWindow(TrayWindow);

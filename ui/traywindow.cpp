@@ -40,8 +40,16 @@ void BringModalToFront() {
     SetForegroundWindow(GetWindow(TrayWindow, GW_HWNDPREV));
 }
 
+// Icons are found by their identifiers; the commands they post name the
+// entry's position, as the popup's commands do. An icon whose shortcut is
+// gone posts nothing.
+void PostItemCommand(WPARAM iconId, UINT base) {
+    const int index = FindIconIndex(static_cast<UINT>(iconId));
+    if (index >= 0) PostMessageW(TrayWindow, WM_COMMAND, static_cast<WORD>(base + static_cast<UINT>(index)), 0);
+}
+
 void PostOpenCommand(WPARAM iconId) {
-    PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_OPEN)), 0);
+    PostItemCommand(iconId, ID_ITEM_OPEN);
 }
 
 // The popup of a mouse click opens at the pointer; one asked for with the
@@ -63,7 +71,7 @@ POINT PopupPoint(WPARAM iconId) {
 
 // The caption first, then the popup: both through the queue, in this order.
 void PostPopupRequest(WPARAM iconId) {
-    PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_SELECT)), 0);
+    PostItemCommand(iconId, ID_ITEM_SELECT);
     POINT point = PopupPoint(iconId);
     PostMessageA(TrayWindow, WM_TRAYMENU, iconId, MAKELPARAM(point.x, point.y));
 }
@@ -122,8 +130,8 @@ void HandleCallback(WPARAM iconId, LPARAM mouseMessage) {
         if (IsClickMode("Doppelklick")) PostOpenCommand(iconId);
         break;
     case WM_RBUTTONUP:
-        // A shell that took the newer version follows with WM_CONTEXTMENU.
-        if (!TrayIconsKeyboardVersion) PostPopupRequest(iconId);
+        // An icon whose shell took the newer version gets WM_CONTEXTMENU next.
+        if (!IconHasKeyboardVersion(static_cast<UINT>(iconId))) PostPopupRequest(iconId);
         break;
     case WM_CONTEXTMENU:
         PostPopupRequest(iconId);
