@@ -191,8 +191,6 @@ void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
     table.cxSmIcon = GetSystemMetrics(SM_CXSMICON);
     table.cySmIcon = GetSystemMetrics(SM_CYSMICON);
     table.dpi = DisplayDpi();
-    // The shell's icon handlers for shortcuts are COM objects.
-    ComScope com;
     if (ListDesktopItems(popup, table) == 0) InsertGrayedText(popup, kEmptyText);
 }
 
