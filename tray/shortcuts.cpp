@@ -177,8 +177,6 @@ HICON LoadProgramIcon() {
 }  // namespace
 
 bool ResolveLinkTarget(const WCHAR* linkPath, WCHAR (&target)[MAX_PATH]) {
-    ComScope com;
-    if (!com.ok()) return false;
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
         return false;

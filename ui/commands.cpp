@@ -85,8 +85,6 @@ void ShowShortcutProperties(UINT index) {
     if (!CopyText(fileName, FileNameOf(entry->szLinkPath)) || !CopyText(folderPath, ProgramFolder)) return;
 
     // Declared in the order obtained, so they are given back in reverse.
-    ComScope com;
-    if (!com.ok()) return;
     ComPtr<IMalloc> allocator;
     if (FAILED(SHGetMalloc(allocator.put()))) return;
     ComPtr<IShellFolder> desktop;

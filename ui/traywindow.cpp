@@ -52,28 +52,32 @@ void PostOpenCommand(WPARAM iconId) {
     PostItemCommand(iconId, ID_ITEM_OPEN);
 }
 
+struct PopupRequest {
+    POINT point;
+    bool fromKeyboard;
+};
+
 // The popup of a mouse click opens at the pointer; one asked for with the
-// keyboard (menu key, Shift+F10) at the icon, where the shell can tell.
-POINT PopupPoint(WPARAM iconId) {
-    POINT point = {};
-    GetCursorPos(&point);
-    NOTIFYICONIDENTIFIER icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = TrayWindow;
-    icon.uID = static_cast<UINT>(iconId);
+// keyboard (menu key, Shift+F10) at the icon, where the shell can tell: the
+// pointer is then off the icon.
+PopupRequest RequestedPopup(WPARAM iconId) {
+    PopupRequest request = {};
+    GetCursorPos(&request.point);
     RECT rect = {};
-    if (SUCCEEDED(Shell_NotifyIconGetRect(&icon, &rect)) && !PtInRect(&rect, point)) {
-        point.x = (rect.left + rect.right) / 2;
-        point.y = (rect.top + rect.bottom) / 2;
+    if (GetTrayIconRect(iconId, rect) && !PtInRect(&rect, request.point)) {
+        request.point.x = (rect.left + rect.right) / 2;
+        request.point.y = (rect.top + rect.bottom) / 2;
+        request.fromKeyboard = true;
     }
-    return point;
+    return request;
 }
 
 // The caption first, then the popup: both through the queue, in this order.
 void PostPopupRequest(WPARAM iconId) {
     PostItemCommand(iconId, ID_ITEM_SELECT);
-    POINT point = PopupPoint(iconId);
-    PostMessageA(TrayWindow, WM_TRAYMENU, iconId, MAKELPARAM(point.x, point.y));
+    const PopupRequest request = RequestedPopup(iconId);
+    PostMessageW(TrayWindow, request.fromKeyboard ? WM_TRAYMENUKEY : WM_TRAYMENU, iconId,
+                 MAKELPARAM(request.point.x, request.point.y));
 }
 
 // The callback before the current one, to tell a selection by keyboard from
@@ -254,7 +258,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HandleTrayIconCallback(wParam, lParam);
         return 0;
     case WM_TRAYMENU:
-        ShowTrayMenu(wParam, lParam);
+    case WM_TRAYMENUKEY:
+        ShowTrayMenu(wParam, lParam, message == WM_TRAYMENUKEY);
         return 0;
     case WM_WIZARDENDED:
         CloseWithoutShortcuts();
