@@ -56,23 +56,44 @@ void ShowPathTooLongMessage() {
         MB_ICONERROR);
 }
 
-// The change notification on ProgramFolder: file names created, deleted or
-// renamed directly in the folder.
-void OpenFolderWatch() {
-    ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
-}
+// A burst of changes (a shortcut saved in several steps, a copy of many
+// files) leads to one rescan this long after its first change.
+constexpr LONGLONG RescanDelay = 200 * 10000;  // 200 ms in 100 ns units
 
-// The watch is armed again before the folder is read: a change made before
-// this point is in what the scan reads, one made after it signals the watch
-// again. Re-arming after the rebuild would lose, on systems that do not keep
-// the changes of an unarmed watch (Wine), every change made during the scan.
+// The one-shot timer of the rescan, and whether it is armed.
+UniqueKernelHandle RescanTimer;
+bool RescanPending;
+
+// The watch is armed again at once: a change made before this point is in
+// what the coming scan reads, one made after it signals the watch again.
+// Re-arming after the rebuild would lose, on systems that do not keep the
+// changes of an unarmed watch (Wine), every change made during the scan.
 void OnFolderChanged() {
     FindNextChangeNotification(ChangeHandle.get());
+    if (RescanPending) return;
+    LARGE_INTEGER due;
+    due.QuadPart = -RescanDelay;
+    RescanPending = SetWaitableTimer(RescanTimer.get(), &due, 0, nullptr, nullptr, FALSE) != FALSE;
+    if (!RescanPending) OnRescanDue();
+}
+
+}  // namespace
+
+void OnRescanDue() {
+    RescanPending = false;
     RebuildTrayIcons();
     NotifyCompanion(CompanionAddTrayIconMessage);
 }
 
-}  // namespace
+// The change notification on ProgramFolder: file names created, deleted or
+// renamed directly in the folder, and files written there (a shortcut given
+// a new icon in its property sheet keeps its name).
+void OpenFolderWatch() {
+    constexpr DWORD filter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE;
+    ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, filter));
+    if (!RescanTimer) RescanTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    RescanPending = false;
+}
 
 BOOL RegisterTrayWindowClass(HINSTANCE instance) {
     // A Unicode window: menu characters and setting names arrive as UTF-16.
@@ -229,6 +250,26 @@ BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments) {
     return TRUE;
 }
 
+namespace {
+
+// What the main loop waits on besides its messages, each with what to do
+// when it is signalled. Only this loop runs them, never a dialog's or a
+// menu's nested one, which would rebuild the icons under a running command.
+struct LoopWait {
+    HANDLE handle;
+    void (*run)();
+};
+
+DWORD CollectLoopWaits(LoopWait (&waits)[3]) {
+    DWORD count = 0;
+    if (ChangeHandle) waits[count++] = {ChangeHandle.get(), OnFolderChanged};
+    if (RescanPending) waits[count++] = {RescanTimer.get(), OnRescanDue};
+    if (HANDLE retry = TrayRetryTimer()) waits[count++] = {retry, RetryWaitingIcons};
+    return count;
+}
+
+}  // namespace
+
 void RunMainLoop() {
     MSG msg;
     for (;;) {
@@ -238,16 +279,18 @@ void RunMainLoop() {
             DispatchMessageW(&msg);
             continue;
         }
-        // The queue is empty: sleep until input arrives or the folder changes.
-        HANDLE handles[1] = {ChangeHandle.get()};
-        DWORD count = ChangeHandle ? 1 : 0;
+        // The queue is empty: sleep until input arrives, the folder changes or
+        // a timer of the program is due.
+        LoopWait waits[3];
+        HANDLE handles[3];
+        const DWORD count = CollectLoopWaits(waits);
+        for (DWORD i = 0; i < count; ++i) handles[i] = waits[i].handle;
         DWORD result = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, MainLoopWakeMask);
         InterlockedIncrement(&LoopCounters.nWakeups);
-        // Tested after the wait: a watch closed meanwhile counts as none, and an
-        // input wake-up is never taken for a folder change.
-        if (!ChangeHandle || count == 0 || result != WAIT_OBJECT_0) continue;
+        // An input wake-up is never taken for a folder change.
+        if (result >= WAIT_OBJECT_0 + count) continue;
         InterlockedIncrement(&LoopCounters.nFolderChanges);
-        OnFolderChanged();
+        waits[result - WAIT_OBJECT_0].run();
     }
 }
 
@@ -255,6 +298,8 @@ void ShutDownApplication() {
     RemoveTrayIcons();
     NotifyCompanion(CompanionCloseMessage);
     ChangeHandle.reset();
+    RescanTimer.reset();
+    RescanPending = false;
     if (TrayMenuRoot) {
         DestroyMenu(TrayMenuRoot);
         TrayMenuRoot = nullptr;

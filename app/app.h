@@ -22,7 +22,8 @@ extern const char* const InstanceGuardName;  // "Ombrix+"
 // What a start does, decided from the argument text alone.
 enum class LaunchMode { Normal, Uninstall, CopyShortcut };
 
-// Wake-ups of the main loop's wait, and how many of them were folder changes.
+// Wake-ups of the main loop's wait, and how many of them were folder changes
+// or the timers of the program.
 struct MainLoopCounters {
     volatile LONG nWakeups;
     volatile LONG nFolderChanges;
@@ -33,6 +34,10 @@ extern MainLoopCounters LoopCounters;
 // the blanks after it, as WinMain's argument receives it.
 const WCHAR* CommandLineArguments(const WCHAR* commandLine);
 BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments);
+// The folder watch on ProgramFolder (names and writes) with its rescan timer.
+void OpenFolderWatch();
+// The rescan that a burst of folder changes leads to, once its timer is due.
+void OnRescanDue();
 void RunMainLoop();
 // The shut-down sequence run when TrayWindow receives WM_CLOSE.
 void ShutDownApplication();

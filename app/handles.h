@@ -134,10 +134,11 @@ private:
     T* p_ = nullptr;
 };
 
-// CoInitialize for one scope; CoUninitialize only when it succeeded.
+// COM in a single-threaded apartment for one scope (the shell's objects and
+// dialogs want one), without OLE 1 DDE; CoUninitialize only when it succeeded.
 class ComScope {
 public:
-    ComScope() noexcept : hr_(CoInitialize(nullptr)) {}
+    ComScope() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
     ~ComScope() {
         if (SUCCEEDED(hr_)) CoUninitialize();
     }

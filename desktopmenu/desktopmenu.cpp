@@ -162,6 +162,65 @@ void PaintDesktopItem(HDC dc, int x, int y, int w, int h, const DesktopEntry& en
     TextOutW(dc, x + table.cxSmIcon + Scaled(kLabelGap), y + (h - label.cy) / 2, entry.szLabel, entry.cchLabel);
 }
 
+// Whether the item at position of menu is a built Desktop item: owner-drawn,
+// with command id position + 1 and slot position as item data.
+bool IsDesktopItem(HMENU menu, int position) {
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) return false;
+    return (info.fType & MFT_OWNERDRAW) != 0 && info.wID == static_cast<UINT>(position + 1) &&
+           info.dwItemData == static_cast<ULONG_PTR>(position);
+}
+
+// How many Desktop items lead menu: none unless a list is built and menu is
+// the top-level popup that holds it.
+int CountDesktopItems(HMENU menu) {
+    if (!CurrentDesktopTable.hMenuFont) return 0;
+    int count = 0;
+    while (count < kDesktopSlots && IsDesktopItem(menu, count)) ++count;
+    return count;
+}
+
+// The highlighted one of the first count items of menu, or -1.
+int HighlightedItem(HMENU menu, int count) {
+    for (int position = 0; position < count; ++position) {
+        if (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_HILITE) return position;
+    }
+    return -1;
+}
+
+// Case is ignored as in the menu's own access keys: by the system's upper-case
+// table, whatever the user's locale.
+bool StartsWithCharacter(const WCHAR* text, WCHAR typed) {
+    return text[0] != L'\0' && CompareStringOrdinal(text, 1, &typed, 1, TRUE) == CSTR_EQUAL;
+}
+
+// The next of the count Desktop items after the highlighted one, around to the
+// first, whose label starts with typed; -1 when none does. Typed again, the
+// same letter thus walks through all the items it starts.
+int NextDesktopMatch(HMENU menu, int count, WCHAR typed) {
+    const int start = HighlightedItem(menu, count) + 1;
+    for (int step = 0; step < count; ++step) {
+        const int position = (start + step) % count;
+        if (StartsWithCharacter(CurrentDesktopTable.aEntries[position].szLabel, typed)) return position;
+    }
+    return -1;
+}
+
+// The first of the popup's own items whose text begins with the very character
+// typed. Their access keys ("&") the menu has matched itself before asking.
+LRESULT MatchOwnItem(HMENU menu, WCHAR typed) {
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        WCHAR text[3] = {};
+        if (GetMenuStringW(menu, static_cast<UINT>(position), text, ARRAYSIZE(text), MF_BYPOSITION) > 0 &&
+            text[0] == typed)
+            return MAKELRESULT(position, MNC_SELECT);
+    }
+    return MNC_IGNORE;
+}
+
 }  // namespace
 
 void ResetDesktopIcons() {
@@ -191,8 +250,6 @@ void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
     table.cxSmIcon = GetSystemMetrics(SM_CXSMICON);
     table.cySmIcon = GetSystemMetrics(SM_CYSMICON);
     table.dpi = DisplayDpi();
-    // The shell's icon handlers for shortcuts are COM objects.
-    ComScope com;
     if (ListDesktopItems(popup, table) == 0) InsertGrayedText(popup, kEmptyText);
 }
 
@@ -258,12 +315,7 @@ BOOL DrawDesktopItem(const DRAWITEMSTRUCT* item) {
 
 LRESULT MatchDesktopMenuChar(WPARAM wParam, HMENU menu) {
     const WCHAR typed = LOWORD(wParam);
-    const int count = GetMenuItemCount(menu);
-    for (int position = 0; position < count; ++position) {
-        WCHAR text[3] = {};
-        if (GetMenuStringW(menu, static_cast<UINT>(position), text, ARRAYSIZE(text), MF_BYPOSITION) > 0 &&
-            text[0] == typed)
-            return MAKELRESULT(position, MNC_SELECT);
-    }
-    return MNC_IGNORE;
+    const int match = NextDesktopMatch(menu, CountDesktopItems(menu), typed);
+    if (match >= 0) return MAKELRESULT(match, MNC_SELECT);
+    return MatchOwnItem(menu, typed);
 }

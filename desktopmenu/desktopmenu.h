@@ -36,7 +36,8 @@ extern DesktopTable CurrentDesktopTable;
 // Marks all slots of the desktop table as holding no icon.
 void ResetDesktopIcons();
 // WM_INITMENUPOPUP while the option is on: inserts the Desktop's items into the
-// top-level popup (lParam 0) above a separator.
+// top-level popup (lParam 0) above a separator. The shell's icon handlers are
+// COM objects: the calling thread has COM (the main thread does, from WinMain).
 void BuildDesktopMenu(HMENU popup, LPARAM lParam);
 // Takes the items out of popup again (its last three items stay) and frees
 // their font and icons.

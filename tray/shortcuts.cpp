@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <vector>
 #include <cwchar>
 
 #include "app/app.h"
@@ -162,6 +163,7 @@ ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const WCHAR* path, const
 void TakeEntry(ShortcutEntry* old, ShortcutEntry* entry) {
     *entry = *old;
     entry->fShown = false;
+    entry->fFresh = false;
     old->hOverlayIcon = nullptr;
     old->hPlainIcon = nullptr;
 }
@@ -175,8 +177,6 @@ HICON LoadProgramIcon() {
 }  // namespace
 
 bool ResolveLinkTarget(const WCHAR* linkPath, WCHAR (&target)[MAX_PATH]) {
-    ComScope com;
-    if (!com.ok()) return false;
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
         return false;
@@ -262,6 +262,7 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WC
             TakeEntry(unchanged, entry);
         } else if (ReadShortcut(path, entry)) {
             RecordFileState(*item, scanStart, entry);
+            entry->fFresh = true;
         } else {
             continue;
         }
@@ -286,6 +287,50 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b) {
     return wcscmp(a.szLinkPath, b.szLinkPath) == 0 && a.qwLinkSize == b.qwLinkSize &&
            SameTime(a.ftLinkWritten, b.ftLinkWritten) && SameTime(a.ftIconWritten, b.ftIconWritten);
+}
+
+const WCHAR* FileNameOf(const WCHAR* path) {
+    const WCHAR* slash = wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+namespace {
+
+// The icon's colour and mask pixels, as 32-bit rows; empty when unreadable.
+std::vector<DWORD> IconPixels(HICON icon) {
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info)) return {};
+    UniqueGdiObject color(info.hbmColor), mask(info.hbmMask);
+    BITMAP size = {};
+    if (!GetObjectW(mask.get(), sizeof size, &size)) return {};
+    const int height = color ? size.bmHeight : size.bmHeight / 2;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size.bmWidth;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    const size_t count = static_cast<size_t>(size.bmWidth) * static_cast<size_t>(size.bmHeight);
+    std::vector<DWORD> pixels(2 * count + 1);
+    pixels[2 * count] = static_cast<DWORD>(size.bmWidth);
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc) return {};
+    if (color && !GetDIBits(dc.get(), static_cast<HBITMAP>(color.get()), 0, height, pixels.data(), &format,
+                            DIB_RGB_COLORS))
+        return {};
+    if (!GetDIBits(dc.get(), static_cast<HBITMAP>(mask.get()), 0, height, pixels.data() + count, &format,
+                   DIB_RGB_COLORS))
+        return {};
+    return pixels;
+}
+
+}  // namespace
+
+bool SamePicture(HICON a, HICON b) {
+    if (a == b) return true;
+    const std::vector<DWORD> x = IconPixels(a);
+    return !x.empty() && x == IconPixels(b);
 }
 
 bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {

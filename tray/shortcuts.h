@@ -11,8 +11,12 @@ struct ShortcutEntry {
     WCHAR szName[MAX_PATH];        // display name: tooltip, caption, sort key
     WCHAR szLinkPath[MAX_PATH];    // full path of the shortcut file
     WCHAR szIconSource[MAX_PATH];  // icon location file; empty when the link names none
+    UINT uIconId;                  // its icon's identifier, kept while the shortcut exists
     bool fShown;                   // its icon is in the notification area
+    bool fKeyboard;                // the shell took the keyboard behaviour for its icon
+    bool fWaiting;                 // its add timed out or found no taskbar: tried again later
     bool fRefusalTold;             // the user was told that the shell refused its icon
+    bool fFresh;                   // read from the shell by the scan that made its table
     // The files as the scan found them: a later scan that finds them the same
     // takes the entry over without asking the shell again.
     ULONGLONG qwLinkSize;          // size of the shortcut file
@@ -38,6 +42,10 @@ extern ShortcutTable CurrentShortcutTable;
 bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr, ShortcutTable* reuseToo = nullptr);
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
+// Whether two icons show the same pixels.
+bool SamePicture(HICON a, HICON b);
+// The file name part of a path (the whole path when it has no backslash).
+const WCHAR* FileNameOf(const WCHAR* path);
 // Destroys every entry's icons, then unlocks and frees the block; the table
 // is left empty.
 void FreeShortcutTable(ShortcutTable* table);

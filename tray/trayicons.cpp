@@ -2,9 +2,12 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <vector>
 
 #include "app/app.h"
+#include "app/handles.h"
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
@@ -12,7 +15,6 @@
 #include "ui/wizard.h"
 
 UINT TaskbarCreatedMessage;
-bool TrayIconsKeyboardVersion;
 const char* TaskbarWindowClass = "Shell_TrayWnd";
 
 namespace {
@@ -25,7 +27,8 @@ constexpr int MaxTrayIcons = 100;
 constexpr int MaxTipLength = 127;
 
 // How many entries of CurrentShortcutTable the adding has reached: all of
-// them, except while the icons are being brought up to date.
+// them, except while the icons are being brought up to date (a message sent
+// by another thread may arrive meanwhile).
 int TriedIconCount;
 // The number of shortcuts left out that the user was last told about.
 int ReportedLeftOutCount;
@@ -33,11 +36,25 @@ int ReportedLeftOutCount;
 // scan need not read them again.
 ShortcutTable LeftOutEntries;
 
-NOTIFYICONDATAW IconData(int index, UINT flags) {
+// A rename made in the popup, until the next scan has found its new name.
+struct KeptIconId {
+    WCHAR szNewPath[MAX_PATH];
+    UINT uIconId;
+};
+KeptIconId PendingRename;
+
+// The retry of adds that timed out: a one-shot timer the main loop waits on,
+// and the delay of its last arming.
+UniqueKernelHandle RetryTimer;
+DWORD RetryDelayMs;
+constexpr DWORD FirstRetryDelayMs = 1000;
+constexpr DWORD LastRetryDelayMs = 64000;
+
+NOTIFYICONDATAW IconData(const ShortcutEntry& entry, UINT flags) {
     NOTIFYICONDATAW data = {};
     data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = TrayWindow;
-    data.uID = ID_TRAYICON + static_cast<UINT>(index);
+    data.uID = entry.uIconId;
     data.uFlags = flags;
     return data;
 }
@@ -56,10 +73,9 @@ void BuildTip(const ShortcutEntry& entry, bool withQuickInfo, WCHAR (&tip)[MaxTi
     CopyCut(tip, text, MaxTipLength);
 }
 
-// Picture and tooltip of entry index, for an add or a change of its icon.
-NOTIFYICONDATAW EntryIconData(int index, UINT flags) {
-    const ShortcutEntry& entry = CurrentShortcutTable.pEntries[index];
-    NOTIFYICONDATAW data = IconData(index, flags | NIF_ICON | NIF_TIP);
+// Picture and tooltip of an entry, for an add or a change of its icon.
+NOTIFYICONDATAW EntryIconData(const ShortcutEntry& entry, UINT flags) {
+    NOTIFYICONDATAW data = IconData(entry, flags | NIF_ICON | NIF_TIP);
     data.hIcon = MarkedIcon(entry);
     BuildTip(entry, IsOptionOn(Settings.szQuickInfo), data.szTip);
     return data;
@@ -68,95 +84,204 @@ NOTIFYICONDATAW EntryIconData(int index, UINT flags) {
 // Asks for the keyboard behaviour of newer shells, which still sends WM_USER
 // with the identifier in wParam and the mouse message in lParam. The shell
 // forgets it with every add, so it follows each one.
-void RequestKeyboardVersion(int index) {
-    NOTIFYICONDATAW data = IconData(index, 0);
+void RequestKeyboardVersion(ShortcutEntry& entry) {
+    NOTIFYICONDATAW data = IconData(entry, 0);
     data.uVersion = NOTIFYICON_VERSION;
-    TrayIconsKeyboardVersion = CallNotifyIcon(NIM_SETVERSION, &data) != FALSE;
+    entry.fKeyboard = CallNotifyIcon(NIM_SETVERSION, &data) != FALSE;
 }
 
-BOOL AddTrayIcon(int index) {
-    NOTIFYICONDATAW data = EntryIconData(index, NIF_MESSAGE);
+BOOL AddTrayIcon(ShortcutEntry& entry) {
+    NOTIFYICONDATAW data = EntryIconData(entry, NIF_MESSAGE);
     data.uCallbackMessage = WM_USER;
     SetLastError(ERROR_SUCCESS);
     BOOL added = CallNotifyIcon(NIM_ADD, &data);
     DWORD error = GetLastError();
-    if (added) RequestKeyboardVersion(index);
+    entry.fKeyboard = false;
+    if (added) RequestKeyboardVersion(entry);
     SetLastError(error);
     return added;
 }
 
-void DeleteTrayIcon(int index) {
-    NOTIFYICONDATAW data = IconData(index, 0);
+void DeleteTrayIcon(const ShortcutEntry& entry) {
+    NOTIFYICONDATAW data = IconData(entry, 0);
     CallNotifyIcon(NIM_DELETE, &data);
 }
 
-// Whether a refused icon means that the taskbar is not there yet: started at
-// logon, the program can be faster than the shell's notification area, or
-// find it too busy to answer. Its "TaskbarCreated" brings the icons.
+// Whether a refused icon means that the taskbar is not there yet or too busy
+// to answer: started at logon, the program can be faster than the shell's
+// notification area. Such an add is tried again later.
 bool TaskbarMissing(DWORD error) {
     return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
 }
 
-// Whether two entries would show the same icon: same name and picture source,
-// for files not written since (a written one may have a new picture).
-bool SameEntry(const ShortcutEntry& x, const ShortcutEntry& y) {
-    return x.iIcon == y.iIcon && SameShortcutFiles(x, y) && wcscmp(x.szName, y.szName) == 0 &&
-           wcscmp(x.szIconSource, y.szIconSource) == 0;
+// Puts the entry's icon behind the others. One shown before goes first, and
+// so does one whose add timed out: it may still have got through.
+void AddAtEnd(ShortcutEntry& entry) {
+    if (entry.fShown || entry.fWaiting) DeleteTrayIcon(entry);
+    entry.fShown = AddTrayIcon(entry) != FALSE;
+    entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
 }
 
-bool TablesEqual(const ShortcutTable& a, const ShortcutTable& b) {
-    if (a.nCount != b.nCount) return false;
-    for (int i = 0; i < a.nCount; ++i)
-        if (!SameEntry(a.pEntries[i], b.pEntries[i])) return false;
+// Adds the icons of entry first and every later one again, in table order.
+void AddIconsFrom(int first) {
+    for (TriedIconCount = first; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount)
+        AddAtEnd(CurrentShortcutTable.pEntries[TriedIconCount]);
+}
+
+bool AnyIconWaiting() {
+    const ShortcutEntry* begin = CurrentShortcutTable.pEntries;
+    const ShortcutEntry* end = begin + CurrentShortcutTable.nCount;
+    return std::any_of(begin, end, [](const ShortcutEntry& e) { return e.fWaiting; });
+}
+
+// Arms the retry for icons still waiting, each time after a longer delay;
+// stops it when none waits.
+void ScheduleRetry() {
+    if (!AnyIconWaiting()) {
+        if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
+        RetryDelayMs = 0;
+        return;
+    }
+    if (!RetryTimer) RetryTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    if (!RetryTimer) return;
+    RetryDelayMs = RetryDelayMs ? std::min(RetryDelayMs * 2, LastRetryDelayMs) : FirstRetryDelayMs;
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(RetryDelayMs) * 10000;  // relative, in 100 ns units
+    SetWaitableTimer(RetryTimer.get(), &due, 0, nullptr, nullptr, FALSE);
+}
+
+ShortcutEntry* FindById(const ShortcutTable& table, UINT id) {
+    for (int i = 0; i < table.nCount; ++i)
+        if (table.pEntries[i].uIconId == id) return &table.pEntries[i];
+    return nullptr;
+}
+
+bool SameLinkPath(const ShortcutEntry& entry, const WCHAR* path) {
+    return lstrcmpiW(entry.szLinkPath, path) == 0;
+}
+
+// The identifier a freshly read shortcut had before: from the last tables
+// by its path, or from a rename in the popup; 0 when it is new.
+UINT CarriedIconId(const WCHAR* path) {
+    for (const ShortcutTable* table : {&CurrentShortcutTable, &LeftOutEntries})
+        for (int i = 0; i < table->nCount; ++i)
+            if (SameLinkPath(table->pEntries[i], path)) return table->pEntries[i].uIconId;
+    return lstrcmpiW(PendingRename.szNewPath, path) == 0 ? PendingRename.uIconId : 0;
+}
+
+UINT NextIconId(UINT id) {
+    return id + 1 < FirstIconId + IconIdCount ? id + 1 : FirstIconId;
+}
+
+// Gives every entry of a scanned table its identifier: the one it had, else
+// the one derived from its file name. New entries whose identifiers collide
+// take the next free one in the order of their file names, so the result
+// does not depend on the order the folder lists them.
+void AssignIconIds(ShortcutTable* scanned) {
+    std::vector<ShortcutEntry*> open;
+    for (int i = 0; i < scanned->nCount; ++i) {
+        ShortcutEntry& entry = scanned->pEntries[i];
+        const UINT carried = entry.fFresh ? CarriedIconId(entry.szLinkPath) : entry.uIconId;
+        entry.uIconId = 0;
+        if (carried != 0 && !FindById(*scanned, carried))
+            entry.uIconId = carried;
+        else
+            open.push_back(&entry);
+    }
+    std::sort(open.begin(), open.end(), [](const ShortcutEntry* a, const ShortcutEntry* b) {
+        return CompareStringOrdinal(FileNameOf(a->szLinkPath), -1, FileNameOf(b->szLinkPath), -1, TRUE) ==
+               CSTR_LESS_THAN;
+    });
+    for (ShortcutEntry* entry : open) {
+        UINT id = DerivedIconId(entry->szLinkPath);
+        while (FindById(*scanned, id)) id = NextIconId(id);
+        entry->uIconId = id;
+    }
+    PendingRename = KeptIconId{};
+}
+
+// Whether the shell shows an entry as it shows `shown`: same identifier,
+// name and picture source, for files not written since (a written one may
+// have a new picture). One read again although its files look unchanged
+// (too fresh to trust before) must also show the same pixels.
+bool SameEntry(const ShortcutEntry& shown, const ShortcutEntry& now) {
+    if (shown.uIconId != now.uIconId || shown.iIcon != now.iIcon || !SameShortcutFiles(shown, now) ||
+        wcscmp(shown.szName, now.szName) != 0 || wcscmp(shown.szIconSource, now.szIconSource) != 0)
+        return false;
+    return !now.fFresh ||
+           (SamePicture(shown.hOverlayIcon, now.hOverlayIcon) && SamePicture(shown.hPlainIcon, now.hPlainIcon));
+}
+
+bool TablesEqual(const ShortcutTable& shown, const ShortcutTable& now) {
+    if (shown.nCount != now.nCount) return false;
+    for (int i = 0; i < now.nCount; ++i)
+        if (!SameEntry(shown.pEntries[i], now.pEntries[i])) return false;
     return true;
 }
 
-// A shortcut the user was told about stays told in the table that replaces
-// the current one.
-void CarryRefusals(ShortcutTable* scanned) {
-    for (int j = 0; j < CurrentShortcutTable.nCount; ++j) {
-        const ShortcutEntry& old = CurrentShortcutTable.pEntries[j];
-        if (old.fShown) continue;  // mostly none is left: the comparisons stay few
-        for (int i = 0; i < scanned->nCount; ++i)
-            if (lstrcmpiW(scanned->pEntries[i].szLinkPath, old.szLinkPath) == 0)
-                scanned->pEntries[i].fRefusalTold = old.fRefusalTold;
+// What the shell knows of each icon, and whether the user was told of its
+// refusal, move to the entry of the same identifier.
+void CarryIconState(const ShortcutTable& shown, ShortcutTable* now) {
+    for (int i = 0; i < now->nCount; ++i) {
+        ShortcutEntry& entry = now->pEntries[i];
+        if (const ShortcutEntry* old = FindById(shown, entry.uIconId)) {
+            entry.fShown = old->fShown;
+            entry.fKeyboard = old->fKeyboard;
+            entry.fWaiting = old->fWaiting;
+            entry.fRefusalTold = old->fRefusalTold;
+        }
     }
 }
 
-// Brings the icons from what `shown` showed to CurrentShortcutTable slot by
-// slot, so that icon 1000 + i stays where it is while slot i exists: extra
-// slots go from the end, a changed slot gets its new picture and tooltip,
-// new slots come at the end. No message loop runs meanwhile. False when no
-// icon is shown nor waits for the taskbar.
-bool UpdateTrayIcons(const ShortcutTable& shown, bool* waiting) {
-    for (int i = shown.nCount - 1; i >= CurrentShortcutTable.nCount; --i) DeleteTrayIcon(i);
-    int count = 0;
-    for (TriedIconCount = 0; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount) {
-        const int i = TriedIconCount;
-        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
-        const bool slotShown = i < shown.nCount && shown.pEntries[i].fShown;
-        if (slotShown && SameEntry(shown.pEntries[i], entry)) {
-            entry.fShown = true;
-        } else if (slotShown) {
-            NOTIFYICONDATAW data = EntryIconData(i, 0);
-            CallNotifyIcon(NIM_MODIFY, &data);
-            entry.fShown = true;
-        } else {
-            // A refused add that timed out may still have got through.
-            if (i < shown.nCount) DeleteTrayIcon(i);
-            entry.fShown = AddTrayIcon(i) != FALSE;
-            if (!entry.fShown && TaskbarMissing(GetLastError())) *waiting = true;
-        }
-        if (entry.fShown) ++count;
+// How many entries at the start of CurrentShortcutTable the shell already
+// shows in this order.
+int ShownInOrder(const ShortcutTable& shown) {
+    int kept = 0;
+    for (int j = 0; j < shown.nCount && kept < CurrentShortcutTable.nCount; ++j) {
+        const ShortcutEntry& old = shown.pEntries[j];
+        if (!old.fShown || !FindById(CurrentShortcutTable, old.uIconId)) continue;
+        if (old.uIconId != CurrentShortcutTable.pEntries[kept].uIconId) break;
+        ++kept;
     }
-    return count > 0 || *waiting;
+    return kept;
+}
+
+// Brings the icons from what `shown` showed to CurrentShortcutTable: icons of
+// shortcuts that are gone go; the run at the start that the shell shows in
+// order keeps its icons, a changed one gets its new picture and tooltip; from
+// the first new or moved entry on, the icons are added again in order. False
+// when no icon is shown nor waits for the taskbar.
+bool UpdateTrayIcons(const ShortcutTable& shown) {
+    for (int j = 0; j < shown.nCount; ++j) {
+        const ShortcutEntry& old = shown.pEntries[j];
+        if ((old.fShown || old.fWaiting) && !FindById(CurrentShortcutTable, old.uIconId)) DeleteTrayIcon(old);
+    }
+    CarryIconState(shown, &CurrentShortcutTable);
+    const int kept = ShownInOrder(shown);
+    int first = kept;
+    for (int i = 0; i < kept; ++i) {
+        const ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        if (SameEntry(*FindById(shown, entry.uIconId), entry)) continue;
+        NOTIFYICONDATAW data = EntryIconData(entry, 0);
+        // A change the shell refuses leaves no old picture under a new
+        // meaning: the icon is added again, and so are those after it.
+        if (!CallNotifyIcon(NIM_MODIFY, &data)) {
+            first = i;
+            break;
+        }
+    }
+    AddIconsFrom(first);
+    const ShortcutEntry* begin = CurrentShortcutTable.pEntries;
+    const ShortcutEntry* end = begin + CurrentShortcutTable.nCount;
+    return std::any_of(begin, end, [](const ShortcutEntry& e) { return e.fShown; }) ||
+           AnyIconWaiting();
 }
 
 // Tells the user of each shortcut whose icon the shell refused, once while it
 // keeps failing, and not at all while the taskbar is missing. False when the
 // program was closed meanwhile (the messages run message loops).
-bool TellRefusals(bool waiting) {
-    for (int i = 0; !waiting && i < CurrentShortcutTable.nCount; ++i) {
+bool TellRefusals() {
+    for (int i = 0; !AnyIconWaiting() && i < CurrentShortcutTable.nCount; ++i) {
         ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
         if (entry.fShown || entry.fRefusalTold) continue;
         entry.fRefusalTold = true;
@@ -195,13 +320,9 @@ void ReportLeftOutShortcuts(int leftOut) {
 }
 
 // Replaces CurrentShortcutTable by an equal scanned one, which holds the
-// icons it took over, with the shown and told marks; the shell keeps its
-// pictures.
+// icons it took over; the shell keeps its pictures.
 void AdoptEqualTable(ShortcutTable* scanned) {
-    for (int i = 0; i < scanned->nCount; ++i) {
-        scanned->pEntries[i].fShown = CurrentShortcutTable.pEntries[i].fShown;
-        scanned->pEntries[i].fRefusalTold = CurrentShortcutTable.pEntries[i].fRefusalTold;
-    }
+    CarryIconState(CurrentShortcutTable, scanned);
     FreeShortcutTable(&CurrentShortcutTable);
     CurrentShortcutTable = *scanned;
 }
@@ -209,21 +330,36 @@ void AdoptEqualTable(ShortcutTable* scanned) {
 // Replaces CurrentShortcutTable by a different scanned one and brings the
 // icons in step; the old entries' pictures go once the shell has the new ones.
 void ShowChangedTable(ShortcutTable* scanned) {
-    CarryRefusals(scanned);
     ShortcutTable shown = CurrentShortcutTable;
     CurrentShortcutTable = *scanned;
-    bool waiting = false;
-    bool anyIcon = UpdateTrayIcons(shown, &waiting);
+    bool anyIcon = UpdateTrayIcons(shown);
     FreeShortcutTable(&shown);
-    if (!TellRefusals(waiting)) return;
+    ScheduleRetry();
+    if (!TellRefusals()) return;
     if (!anyIcon) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
 }  // namespace
 
+UINT DerivedIconId(const WCHAR* linkPath) {
+    // File names are the same whatever their case; the invariant upper case
+    // keeps the identifier the same under every user locale.
+    const WCHAR* name = FileNameOf(linkPath);
+    WCHAR upper[MAX_PATH];
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name, -1, upper, MAX_PATH, nullptr, nullptr, 0) == 0)
+        CopyText(upper, name);
+    UINT hash = 2166136261u;  // FNV-1a over the UTF-16 units
+    for (const WCHAR* p = upper; *p; ++p) {
+        hash ^= *p;
+        hash *= 16777619u;
+    }
+    return FirstIconId + hash % IconIdCount;
+}
+
 void RebuildTrayIcons() {
     ShortcutTable scanned;
     const bool scannedOk = ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
+    if (scannedOk) AssignIconIds(&scanned);
     FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
     if (!scannedOk) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
@@ -243,7 +379,7 @@ void RebuildTrayIcons() {
     int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
     MoveLaterShortcutEntries(&scanned, MaxTrayIcons, &LeftOutEntries);
 
-    if (TablesEqual(scanned, CurrentShortcutTable)) {
+    if (TablesEqual(CurrentShortcutTable, scanned)) {
         AdoptEqualTable(&scanned);
     } else {
         ShowChangedTable(&scanned);
@@ -254,7 +390,7 @@ void RebuildTrayIcons() {
 
 void RefreshTrayMarks() {
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        NOTIFYICONDATAW data = IconData(i, NIF_ICON);
+        NOTIFYICONDATAW data = IconData(CurrentShortcutTable.pEntries[i], NIF_ICON);
         data.hIcon = MarkedIcon(CurrentShortcutTable.pEntries[i]);
         CallNotifyIcon(NIM_MODIFY, &data);
     }
@@ -263,7 +399,7 @@ void RefreshTrayMarks() {
 void RefreshTrayTips() {
     bool withQuickInfo = IsOptionOn(Settings.szQuickInfo);
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        NOTIFYICONDATAW data = IconData(i, NIF_TIP);
+        NOTIFYICONDATAW data = IconData(CurrentShortcutTable.pEntries[i], NIF_TIP);
         BuildTip(CurrentShortcutTable.pEntries[i], withQuickInfo, data.szTip);
         CallNotifyIcon(NIM_MODIFY, &data);
     }
@@ -273,8 +409,10 @@ void RefreshTrayTips() {
 // through.
 void RemoveTrayIcons() {
     FreeShortcutTable(&LeftOutEntries);
+    if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
+    RetryDelayMs = 0;
     if (!CurrentShortcutTable.pEntries) return;
-    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(i);
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(CurrentShortcutTable.pEntries[i]);
     TriedIconCount = 0;
     FreeShortcutTable(&CurrentShortcutTable);
 }
@@ -287,12 +425,54 @@ void CloseWithoutShortcuts() {
     if (none) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
+int FindIconIndex(UINT iconId) {
+    const ShortcutEntry* entry = FindById(CurrentShortcutTable, iconId);
+    return entry ? static_cast<int>(entry - CurrentShortcutTable.pEntries) : -1;
+}
+
+bool IconHasKeyboardVersion(UINT iconId) {
+    const ShortcutEntry* entry = FindById(CurrentShortcutTable, iconId);
+    return entry && entry->fKeyboard;
+}
+
+void KeepIconIdAcrossRename(const WCHAR* oldPath, const WCHAR* newPath) {
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        const ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        if (!SameLinkPath(entry, oldPath) || !CopyText(PendingRename.szNewPath, newPath)) continue;
+        PendingRename.uIconId = entry.uIconId;
+        return;
+    }
+}
+
 void RegisterTaskbarCreatedMessage() {
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 }
 
-// A refused icon is tried again: the new taskbar may take it.
+// The new taskbar has none of the icons: every one tried so far is added
+// again, in order, and the retry starts afresh for what it refuses.
 void RestoreTrayIcons() {
-    int tried = TriedIconCount < CurrentShortcutTable.nCount ? TriedIconCount : CurrentShortcutTable.nCount;
-    for (int i = 0; i < tried; ++i) CurrentShortcutTable.pEntries[i].fShown = AddTrayIcon(i) != FALSE;
+    int tried = std::min(TriedIconCount, CurrentShortcutTable.nCount);
+    for (int i = 0; i < tried; ++i) {
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        entry.fShown = AddTrayIcon(entry) != FALSE;
+        entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
+    }
+    RetryDelayMs = 0;
+    ScheduleRetry();
+}
+
+HANDLE TrayRetryTimer() {
+    return RetryTimer.get();
+}
+
+// The first icon still waiting and every one after it are added again, so
+// the order stays the table's.
+void RetryWaitingIcons() {
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
+        if (!CurrentShortcutTable.pEntries[i].fWaiting) continue;
+        AddIconsFrom(i);
+        break;
+    }
+    ScheduleRetry();
+    TellRefusals();
 }

@@ -16,12 +16,6 @@ namespace {
 constexpr FILEOP_FLAGS DeleteToBinFlags = FOF_ALLOWUNDO | FOF_SILENT;
 constexpr FILEOP_FLAGS DeleteForGoodFlags = FOF_SILENT;
 
-// The part of a path after its last backslash (the whole path without one).
-const WCHAR* FileNameOf(const WCHAR* path) {
-    const WCHAR* slash = wcsrchr(path, L'\\');
-    return slash ? slash + 1 : path;
-}
-
 void InvokePropertiesVerb(IShellFolder* folder, LPCITEMIDLIST item) {
     ComPtr<IContextMenu> menu;
     if (FAILED(folder->GetUIObjectOf(TrayWindow, 1, &item, IID_IContextMenu, nullptr, menu.putVoid()))) return;
@@ -91,8 +85,6 @@ void ShowShortcutProperties(UINT index) {
     if (!CopyText(fileName, FileNameOf(entry->szLinkPath)) || !CopyText(folderPath, ProgramFolder)) return;
 
     // Declared in the order obtained, so they are given back in reverse.
-    ComScope com;
-    if (!com.ok()) return;
     ComPtr<IMalloc> allocator;
     if (FAILED(SHGetMalloc(allocator.put()))) return;
     ComPtr<IShellFolder> desktop;

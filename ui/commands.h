@@ -23,4 +23,5 @@ void RenameShortcut(UINT index);
 // the shortcut's property sheet.
 void ShowShortcutPropertiesCommand(UINT index);
 // The shell's property sheet of the entry's file, through its context menu.
+// Uses the calling thread's COM (the main thread's, started in WinMain).
 void ShowShortcutProperties(UINT index);

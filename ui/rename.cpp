@@ -8,6 +8,7 @@
 #include "app/platform.h"
 #include "app/text.h"
 #include "res/resource.h"
+#include "tray/trayicons.h"
 
 WCHAR RenameName[MAX_PATH];
 WCHAR RenameOldPath[MAX_PATH + 1];
@@ -73,6 +74,7 @@ BOOL OnConfirm(HWND dialog) {
         return FALSE;
     }
     if (!RenameFile(dialog)) return FALSE;
+    KeepIconIdAcrossRename(RenameOldPath, RenameNewPath);
     EndDialog(dialog, 0);
     return TRUE;
 }

@@ -1,5 +1,6 @@
 #include "ui/traymenu.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include "app/app.h"
@@ -90,14 +91,55 @@ void SelectTrayItem(UINT index) {
     lstrcpyW(out, lstrlenW(name) >= ItemCaptionLimit ? L"..." : L"");
 }
 
-void ShowTrayMenu(WPARAM iconId, LPARAM point) {
+TrayPopupPlacement PlaceTrayPopup(const RECT* iconRect) {
+    TrayPopupPlacement placement = {};
+    placement.flags = TPM_RIGHTBUTTON | TPM_RETURNCMD;
+    if (iconRect) {
+        placement.exclude.cbSize = sizeof placement.exclude;
+        placement.exclude.rcExclude = *iconRect;
+    }
+    return placement;
+}
+
+bool GetTrayIconRect(WPARAM iconId, RECT& rect) {
+    NOTIFYICONIDENTIFIER icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = TrayWindow;
+    icon.uID = static_cast<UINT>(iconId);
+    return SUCCEEDED(Shell_NotifyIconGetRect(&icon, &rect));
+}
+
+void ReturnFocusToTrayIcon(WPARAM iconId) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;  // NIM_SETFOCUS came with this version
+    data.hWnd = TrayWindow;
+    data.uID = static_cast<UINT>(iconId);
+    CallNotifyIcon(NIM_SETFOCUS, &data);
+}
+
+void FinishTrayPopup(WPARAM iconId, UINT command, bool fromKeyboard) {
+    if (command != 0)
+        PostMessageW(TrayWindow, WM_COMMAND, command, 0);
+    else if (fromKeyboard)
+        ReturnFocusToTrayIcon(iconId);
+}
+
+void ShowTrayMenu(WPARAM iconId, LPARAM point, bool fromKeyboard) {
     // The icon may belong to a table that a rebuild has replaced since the click.
-    UINT index = static_cast<WORD>(iconId - ID_TRAYICON);
-    if (!TrayPopup || !FindShortcutEntry(index)) return;
+    const int found = FindIconIndex(static_cast<UINT>(iconId));
+    if (!TrayPopup || found < 0) return;
+    const UINT index = static_cast<UINT>(found);
     RetargetItemSubmenu(index);
     SetPopupCaption();
+    // One asked for from the keyboard opens beside its icon, not over it; one
+    // of a click opens at the pointer, as any context menu.
+    RECT iconRect = {};
+    const bool besideIcon = fromKeyboard && GetTrayIconRect(iconId, iconRect);
+    TrayPopupPlacement placement = PlaceTrayPopup(besideIcon ? &iconRect : nullptr);
     SetForegroundWindow(TrayWindow);
-    TrackPopupMenu(TrayPopup, TPM_RIGHTBUTTON, GET_X_LPARAM(point), GET_Y_LPARAM(point), 0, TrayWindow, nullptr);
+    const BOOL command = TrackPopupMenuEx(TrayPopup, placement.flags, GET_X_LPARAM(point), GET_Y_LPARAM(point),
+                                          TrayWindow, placement.params());
+    FinishTrayPopup(iconId, static_cast<UINT>(command), fromKeyboard);
     // Without this the menu of a notification-area icon may not close when the
     // user clicks elsewhere.
     PostMessageA(TrayWindow, WM_NULL, 0, 0);

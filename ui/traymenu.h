@@ -28,6 +28,23 @@ extern WCHAR ItemCaption[MAX_PATH];  // the caption as the menu takes it: "&" do
 LRESULT CreateTrayMenu(HINSTANCE instance);
 // ID_ITEM_SELECT: the caption of the shortcut submenu from entry index.
 void SelectTrayItem(UINT index);
-// WM_TRAYMENU: re-targets the shortcut submenu at the icon's entry and tracks
-// the popup at the screen point packed in point.
-void ShowTrayMenu(WPARAM iconId, LPARAM point);
+// How the popup is tracked: TrackPopupMenuEx's flags (the command chosen is
+// returned, not posted) and, where the icon's rectangle is known, that
+// rectangle as the one the popup must leave uncovered.
+struct TrayPopupPlacement {
+    UINT flags;
+    TPMPARAMS exclude;  // cbSize 0 when there is no rectangle to leave uncovered
+    TPMPARAMS* params() { return exclude.cbSize != 0 ? &exclude : nullptr; }  // as TrackPopupMenuEx takes it
+};
+TrayPopupPlacement PlaceTrayPopup(const RECT* iconRect);
+// The icon's rectangle on the screen; false where the shell cannot tell.
+bool GetTrayIconRect(WPARAM iconId, RECT& rect);
+// After the popup has closed: the command chosen goes to TrayWindow as the
+// WM_COMMAND the menu itself would have posted; with none chosen (0), a popup
+// asked for from the keyboard gives the keyboard focus back to its icon.
+void FinishTrayPopup(WPARAM iconId, UINT command, bool fromKeyboard);
+// NIM_SETFOCUS: the notification area takes the focus back, on icon iconId.
+void ReturnFocusToTrayIcon(WPARAM iconId);
+// WM_TRAYMENU and WM_TRAYMENUKEY: re-targets the shortcut submenu at the
+// icon's entry and tracks the popup at the screen point packed in point.
+void ShowTrayMenu(WPARAM iconId, LPARAM point, bool fromKeyboard);

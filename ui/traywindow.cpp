@@ -40,32 +40,44 @@ void BringModalToFront() {
     SetForegroundWindow(GetWindow(TrayWindow, GW_HWNDPREV));
 }
 
-void PostOpenCommand(WPARAM iconId) {
-    PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_OPEN)), 0);
+// Icons are found by their identifiers; the commands they post name the
+// entry's position, as the popup's commands do. An icon whose shortcut is
+// gone posts nothing.
+void PostItemCommand(WPARAM iconId, UINT base) {
+    const int index = FindIconIndex(static_cast<UINT>(iconId));
+    if (index >= 0) PostMessageW(TrayWindow, WM_COMMAND, static_cast<WORD>(base + static_cast<UINT>(index)), 0);
 }
 
+void PostOpenCommand(WPARAM iconId) {
+    PostItemCommand(iconId, ID_ITEM_OPEN);
+}
+
+struct PopupRequest {
+    POINT point;
+    bool fromKeyboard;
+};
+
 // The popup of a mouse click opens at the pointer; one asked for with the
-// keyboard (menu key, Shift+F10) at the icon, where the shell can tell.
-POINT PopupPoint(WPARAM iconId) {
-    POINT point = {};
-    GetCursorPos(&point);
-    NOTIFYICONIDENTIFIER icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = TrayWindow;
-    icon.uID = static_cast<UINT>(iconId);
+// keyboard (menu key, Shift+F10) at the icon, where the shell can tell: the
+// pointer is then off the icon.
+PopupRequest RequestedPopup(WPARAM iconId) {
+    PopupRequest request = {};
+    GetCursorPos(&request.point);
     RECT rect = {};
-    if (SUCCEEDED(Shell_NotifyIconGetRect(&icon, &rect)) && !PtInRect(&rect, point)) {
-        point.x = (rect.left + rect.right) / 2;
-        point.y = (rect.top + rect.bottom) / 2;
+    if (GetTrayIconRect(iconId, rect) && !PtInRect(&rect, request.point)) {
+        request.point.x = (rect.left + rect.right) / 2;
+        request.point.y = (rect.top + rect.bottom) / 2;
+        request.fromKeyboard = true;
     }
-    return point;
+    return request;
 }
 
 // The caption first, then the popup: both through the queue, in this order.
 void PostPopupRequest(WPARAM iconId) {
-    PostMessageA(TrayWindow, WM_COMMAND, static_cast<WORD>(iconId - (ID_TRAYICON - ID_ITEM_SELECT)), 0);
-    POINT point = PopupPoint(iconId);
-    PostMessageA(TrayWindow, WM_TRAYMENU, iconId, MAKELPARAM(point.x, point.y));
+    PostItemCommand(iconId, ID_ITEM_SELECT);
+    const PopupRequest request = RequestedPopup(iconId);
+    PostMessageW(TrayWindow, request.fromKeyboard ? WM_TRAYMENUKEY : WM_TRAYMENU, iconId,
+                 MAKELPARAM(request.point.x, request.point.y));
 }
 
 // The callback before the current one, to tell a selection by keyboard from
@@ -122,8 +134,8 @@ void HandleCallback(WPARAM iconId, LPARAM mouseMessage) {
         if (IsClickMode("Doppelklick")) PostOpenCommand(iconId);
         break;
     case WM_RBUTTONUP:
-        // A shell that took the newer version follows with WM_CONTEXTMENU.
-        if (!TrayIconsKeyboardVersion) PostPopupRequest(iconId);
+        // An icon whose shell took the newer version gets WM_CONTEXTMENU next.
+        if (!IconHasKeyboardVersion(static_cast<UINT>(iconId))) PostPopupRequest(iconId);
         break;
     case WM_CONTEXTMENU:
         PostPopupRequest(iconId);
@@ -246,7 +258,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HandleTrayIconCallback(wParam, lParam);
         return 0;
     case WM_TRAYMENU:
-        ShowTrayMenu(wParam, lParam);
+    case WM_TRAYMENUKEY:
+        ShowTrayMenu(wParam, lParam, message == WM_TRAYMENUKEY);
         return 0;
     case WM_WIZARDENDED:
         CloseWithoutShortcuts();

@@ -6,6 +6,7 @@
 
 constexpr UINT WM_TRAYMENU = WM_USER + 1;  // wParam icon id, lParam screen point
 constexpr UINT WM_WIZARDENDED = WM_USER + 2;  // the new-shortcut wizard has ended
+constexpr UINT WM_TRAYMENUKEY = WM_USER + 3;  // as WM_TRAYMENU, for a popup asked for from the keyboard
 
 // 1 while the rename dialog, the options dialog or a delete runs.
 extern LONG ModalBusy;

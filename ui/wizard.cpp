@@ -110,7 +110,6 @@ bool BuildLinkPath(const WCHAR* name, WCHAR (&linkPath)[MAX_PATH]) {
 }
 
 bool SaveShellLink(const WCHAR* linkPath, const WCHAR* target) {
-    ComScope com;
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
         return false;
