@@ -19,13 +19,14 @@ mv "$FOLDER/Bravo.lnk" "$bravo"
 # expect_order MARKER...: a double-click on each icon, from the program's
 # first to its last, starts the shortcut of this marker.
 expect_order() { local k=0 name; for name in "$@"; do k=$((k + 1)) && expect_start "$name" double_click $k; done; }
-# after_change N COMMAND...: COMMAND changes the folder; waits until N icons
-# are docked, and the icons of the first shortcuts, as many as were and will be,
-# are the same windows as before: the icons stay put.
+# after_change N "K..." COMMAND...: COMMAND changes the folder; waits until N
+# icons are docked, and the icons at places K (counted before the change) are
+# the same windows as before: unchanged icons stay put. (Those behind a new
+# icon are added again behind it, each with its own identity.)
 after_change() {
-  local kept; kept=$(tray_icons | tac | head -n "$1")
-  "${@:2}"
-  wait_until 60 rebuilt "$1" "$kept" || fail "after ${*:2}: not $1 icons with the first ones kept"
+  local kept="" k; for k in $2; do kept+="$(icon "$k")"$'\n'; done
+  "${@:3}"
+  wait_until 60 rebuilt "$1" "$kept" || fail "after ${*:3}: not $1 icons with icons $2 kept"
 }
 # Both on one look at the tray, which changes meanwhile.
 rebuilt() { local now; now=$(tray_icons); [ "$(grep -c . <<<"$now")" -eq "$1" ] && [ -z "$(grep -vxFf <(echo "$now") <<<"$2")" ]; }
@@ -36,6 +37,14 @@ wait_icons 3
 note "three shortcuts, three icons in name order"
 expect_order Alpha Alpha-Beta Bravo
 
+note "a shortcut given another picture in place: its icon shows it at once, where it is"
+kept=$(icon 2) old=$(icon_picture 2)
+wine "$TOOLS/mklink.exe" "$(winpath "$FOLDER/Alpha-Beta.lnk")" "$(winpath "$TOOLS/marker.exe")" \
+  "$(winpath "$WORK/Alpha-Beta.marker") OMBRIX_E2E" 'C:\windows\system32\shell32.dll' 12 >/dev/null 2>&1 || fail "mklink"
+wait_until 30 eval '[ "$(icon_picture 2)" != "$old" ]' || fail "the icon kept its old picture"
+[ "$(icon 2)" = "$kept" ] || fail "the icon was added anew instead of changed"
+screenshot new-picture
+
 note "a variable set after start-up reaches the programs the tray starts"
 value="set at $(date +%s%N) Đorđe Łukasz 微信"
 wine reg add 'HKCU\Environment' /v OMBRIX_E2E /d "$value" /f >/dev/null 2>&1 || fail "reg add"
@@ -45,9 +54,9 @@ expect_start Bravo double_click 3
 
 note "shortcuts created, deleted and renamed from outside"
 marker_link "$WORK/Aaron.lnk" Aaron
-after_change 4 mv "$WORK/Aaron.lnk" "$FOLDER/"
+after_change 4 "" mv "$WORK/Aaron.lnk" "$FOLDER/"
 expect_order Aaron Alpha Alpha-Beta Bravo
-after_change 3 eval 'mv "$FOLDER/Alpha.lnk" "$FOLDER/Zulu.lnk" && rm "$bravo"'
+after_change 3 "1 3" eval 'mv "$FOLDER/Alpha.lnk" "$FOLDER/Zulu.lnk" && rm "$bravo"'
 expect_order Aaron Alpha-Beta Alpha
 
 
@@ -55,7 +64,7 @@ note "Löschen in the popup: to the recycle bin"
 popup_keys 1 Down Right l
 wait_until 60 ombrix_window -n >/dev/null || fail "no confirmation of the delete"
 screenshot delete
-after_change 2 press "$(ombrix_window -n)" Return
+after_change 2 "2 3" press "$(ombrix_window -n)" Return
 [ ! -e "$FOLDER/Aaron.lnk" ] && [ -e "$trash/files/Aaron.lnk" ] || fail "Aaron.lnk is not in the recycle bin"
 expect_order Alpha-Beta Alpha
 
@@ -65,11 +74,14 @@ rename=$(wait_window Umbenennen)
 double_click 1
 point 2  # once icon 2's tooltip shows, explorer has passed the double-click on
 screenshot rename
+before=$(tray_icons)
 press "$rename" A d a m Return
 wait_until 30 test -e "$FOLDER/Adam.lnk" || fail "Zulu.lnk was not renamed to Adam.lnk"
 [ ! -e "$FOLDER/Zulu.lnk" ] || fail "Zulu.lnk is still there"
-marker_link "$WORK/Zora.lnk" Zora  # a count to wait on: the rename alone keeps it
-after_change 3 mv "$WORK/Zora.lnk" "$FOLDER/"
+# Adam now sorts first: both icons are added again, in the new order.
+wait_until 60 eval 'icons_are 2 && [ -z "$(grep -xFf <(echo "$before") <(tray_icons))" ]' || fail "not moved"
+marker_link "$WORK/Zora.lnk" Zora
+after_change 3 "1 2" mv "$WORK/Zora.lnk" "$FOLDER/"
 expect_order Alpha Alpha-Beta Zora
 
 note "Beenden: exit code 0, no icon left, no start but those clicked"

@@ -80,6 +80,8 @@ tray_icons() {
     sort -n | awk '{print $2}'
 }
 icon_count() { tray_icons | wc -l; }
+# icon_picture K: a fingerprint of the pixels the K-th icon shows.
+icon_picture() { import -window "$(icon "$1")" rgb:- 2>/dev/null | md5sum; }
 icons_are() { [ "$(icon_count)" -eq "$1" ]; }
 wait_icons() { wait_until 60 icons_are "$1" || fail "expected $1 tray icons, have $(icon_count)"; }
 # icon K: the icon of the program's K-th shortcut.

@@ -17,6 +17,9 @@
 
 namespace {
 
+// The program initialises COM on its main thread for its whole run; so do the tests.
+const ComScope TestThreadCom;
+
 MessageBoxRecorder* liveBoxes;
 TrayRecorder* liveTray;
 DialogDriver* liveDriver;
@@ -31,19 +34,25 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAW data) {
     if (tray.refuse && tray.refuse(message, data->uID)) return FALSE;
     auto it = tray.shown.find(data->uID);
     if (message == NIM_SETVERSION && it != tray.shown.end()) it->second.keyboard = data->uVersion == NOTIFYICON_VERSION;
-    if (message == NIM_SETVERSION) return it != tray.shown.end();
+    if (message == NIM_SETFOCUS && it != tray.shown.end()) tray.focused = data->uID;
+    if (message == NIM_SETVERSION || message == NIM_SETFOCUS) return it != tray.shown.end();
     if ((message == NIM_ADD) == (it != tray.shown.end())) return FALSE;
     if (message == NIM_DELETE) {
         tray.shown.erase(it);
+        tray.order.erase(std::find(tray.order.begin(), tray.order.end(), data->uID));
         return TRUE;
     }
+    if (message == NIM_ADD) tray.order.push_back(data->uID);  // the shell shows a new icon behind the others
     ShownIcon& icon = tray.shown[data->uID];
     if (message == NIM_ADD && (data->hWnd != TrayWindow || data->uCallbackMessage != WM_USER))
         icon.wideTip = L"?";
     else if (data->uFlags & NIF_TIP)
         icon.wideTip = data->szTip;
     icon.tip = Narrow(icon.wideTip);
-    if (data->uFlags & NIF_ICON) icon.icon = data->hIcon;
+    if (data->uFlags & NIF_ICON) {
+        icon.owned.reset(CopyIcon(data->hIcon), DestroyIcon);
+        icon.icon = icon.owned.get();
+    }
     return TRUE;
 }
 
@@ -240,10 +249,11 @@ TrayRecorder::~TrayRecorder() {
 
 Names TrayRecorder::Tips() const {
     Names tips;
-    UINT id = ID_TRAYICON;
-    for (const auto& [shownId, icon] : shown) tips.push_back(shownId == id++ ? icon.tip : "?");
+    for (UINT id : order) tips.push_back(shown.at(id).tip);
     return tips;
 }
+
+const ShownIcon& TrayRecorder::At(size_t position) const { return shown.at(order.at(position)); }
 
 DialogDriver::DialogDriver(std::function<void(HWND)> act)
     : act_(std::move(act)), timer_(SetTimer(nullptr, 0, 50, DriverTimer)) {
@@ -295,7 +305,6 @@ void ProgramTest::SetUp() {
     MachineRoots = {HKEY_LOCAL_MACHINE};
     ModalBusy = 0;
     FreeShortcutTable(&CurrentShortcutTable);
-    TrayIconsKeyboardVersion = false;
     CurrentDesktopTable = DesktopTable{};
     ChangeHandle.reset();
     HandleTrayIconCallback(0, WM_MOUSEMOVE);  // no click is taken to go on from an earlier test's
@@ -329,6 +338,8 @@ void ProgramTest::AddShortcut(const std::string& name, const std::string& fileNa
     const std::string iconFile = picture < 0 ? "" : Shell32;
     ASSERT_TRUE(MakeShortcut(file, ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\"", iconFile, picture));
 }
+
+UINT ProgramTest::IconId(const std::string& name) const { return DerivedIconId(Wide(Link(name)).c_str()); }
 
 int ProgramTest::Runs(const std::string& name) const {
     std::string text = ReadBytes(Marker(name));

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,16 +91,21 @@ struct MessageBoxRecorder : NoCopy {
 struct ShownIcon {
     std::wstring wideTip;
     std::string tip;  // in the ANSI code page
-    HICON icon;
+    HICON icon;       // a copy, as the shell keeps one: the program may destroy its own
+    std::shared_ptr<std::remove_pointer_t<HICON>> owned;
     bool keyboard;  // NOTIFYICON_VERSION was asked for
 };
 struct TrayRecorder : NoCopy {
     TrayRecorder();
     ~TrayRecorder();
-    // The tooltips of icons 1000, 1001, ... in order; a gap or a foreign
-    // window or callback message shows as "?".
+    // The tooltips in the order the shell shows the icons (each new one behind
+    // the others); a foreign window or callback message shows as "?".
     Names Tips() const;
+    // The icon at this place in that order.
+    const ShownIcon& At(size_t position) const;
     std::map<UINT, ShownIcon> shown;
+    std::vector<UINT> order;
+    UINT focused = 0;  // the icon NIM_SETFOCUS gave the keyboard focus back to
     // Calls for which this answers true fail, as when the taskbar refuses.
     std::function<bool(DWORD message, UINT id)> refuse;
     NotifyIconFunction previous;
@@ -140,6 +146,8 @@ protected:
     void AddShortcut(const std::string& name, const std::string& fileName = "", int picture = -1);
     std::string Marker(const std::string& name) const { return markers.file(name + ".txt"); }
     int Runs(const std::string& name) const;
+    // The identifier of the icon of name.lnk in the folder.
+    UINT IconId(const std::string& name) const;
     // Whether the program asked to be closed (WM_CLOSE posted to its window).
     bool ClosePosted();
     std::string Link(const std::string& name) const { return folder.file(name + ".lnk"); }

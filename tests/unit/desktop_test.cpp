@@ -85,7 +85,7 @@ TEST_F(DesktopMenu, PicturesAndItemsFollowTheDisplaysScaling) {
         RefreshTrayMarks();
         ICONINFO info = {};
         BITMAP mask = {};
-        EXPECT_TRUE(GetIconInfo(tray.shown[ID_TRAYICON].icon, &info) && GetObjectA(info.hbmMask, sizeof mask, &mask));
+        EXPECT_TRUE(GetIconInfo(tray.At(0).icon, &info) && GetObjectA(info.hbmMask, sizeof mask, &mask));
         EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON)) << marks;
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
@@ -137,4 +137,24 @@ TEST_F(DesktopMenu, OpeningAHundredTimesLeavesNothingBehind) {
         ClearDesktopMenu(TrayPopup);
     }
     EXPECT_EQ(ReadOwnObjectCounts().gdiObjects, before.gdiObjects) << "fonts or icons left behind";
+}
+
+// A typed letter selects the next Desktop item whose label starts with it, case ignored, after
+// the highlighted one and round again: the owner-drawn items have no text the menu could match.
+TEST_F(DesktopMenu, ATypedLetterSelectsTheNextItemStartingWithIt) {
+    Place({"Zoo", "zebra", "\xC4rger", "Xylophon"});  // in label order: Ärger, Xylophon, zebra, Zoo
+    Shown(true);
+    const struct { int highlighted; WCHAR typed; int selected; } rows[] = {
+        {-1, L'z', 2}, {2, L'Z', 3}, {3, L'z', 2}, {1, L'\x00E4', 0}};  // ä for Ärger
+    for (const auto& row : rows) {
+        for (int position = 0; position < 4; ++position) {
+            MENUITEMINFOW state = {};
+            state.cbSize = sizeof state;
+            state.fMask = MIIM_STATE;
+            state.fState = position == row.highlighted ? MFS_HILITE : 0;
+            SetMenuItemInfoW(TrayPopup, position, TRUE, &state);
+        }
+        EXPECT_EQ(MatchDesktopMenuChar(MAKEWPARAM(row.typed, MF_POPUP), TrayPopup), MAKELRESULT(row.selected, MNC_SELECT))
+            << row.highlighted;
+    }
 }

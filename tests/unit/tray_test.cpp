@@ -9,6 +9,7 @@
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
+#include "ui/traywindow.h"
 
 class TrayIcons : public ProgramTest {
 protected:
@@ -44,7 +45,7 @@ TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
         if (tip == "Drei.Pif - Ombrix+") tip = "Drei - Ombrix+";
     }
     ASSERT_EQ(tips.size(), 7u);
-    EXPECT_EQ(tray.shown.rbegin()->second.wideTip, L"\x65E5\x672C\x03A9 - Ombrix+");  // sorts last
+    EXPECT_EQ(tray.At(6).wideTip, L"\x65E5\x672C\x03A9 - Ombrix+");  // sorts last
     tips.pop_back();
     EXPECT_EQ(tips, (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 127),
                            "Tom & Jerry - Ombrix+", "Zwei - Ombrix+"}));
@@ -134,7 +135,7 @@ TEST_P(TrayPictures, EachIconShowsItsOwnShortcutsPicture) {
     auto expectPictures = [&](const Names& order) {
         for (UINT i = 0; i < order.size(); ++i) {
             const Picture marked = MarkedPicture(Link(order[i])), plain = PlainPicture(Shell32, pictureOf[order[i]]);
-            EXPECT_EQ(PictureOf(tray.shown[ID_TRAYICON + i].icon), IsOptionOn(GetParam()) ? marked : plain) << order[i];
+            EXPECT_EQ(PictureOf(tray.At(i).icon), IsOptionOn(GetParam()) ? marked : plain) << order[i];
         }
     };
     RebuildTrayIcons();
@@ -150,10 +151,76 @@ INSTANTIATE_TEST_SUITE_P(Kennzeichnen, TrayPictures, ::testing::Values("Ja", "Ne
 TEST_F(TrayIcons, AShortcutWhoseIconFileIsGoneStillShowsAPicture) {
     ASSERT_TRUE(MakeShortcut(Link("Weg"), "C:\\nirgends\\weg.exe", "", "C:\\nirgends\\weg.exe"));
     RebuildTrayIcons();
-    EXPECT_NE(PictureOf(tray.shown[ID_TRAYICON].icon), PictureOf(nullptr));
+    EXPECT_NE(PictureOf(tray.At(0).icon), PictureOf(nullptr));
     lstrcpyA(Settings.szMarkLinks, "Nein");
     RefreshTrayMarks();
-    EXPECT_NE(PictureOf(tray.shown[ID_TRAYICON].icon), PictureOf(nullptr));
+    EXPECT_NE(PictureOf(tray.At(0).icon), PictureOf(nullptr));
+}
+
+// Each icon keeps its identifier, and the shell's memory of it, while a shortcut sorting before
+// it is added, renamed in the popup (which keeps that shortcut's identifier too) and deleted, and
+// across a restart; the icons stay in name order.
+TEST_F(TrayIcons, EachIconKeepsItsIdentifierWhateverHappensBeforeIt) {
+    for (const char* name : {"Bravo", "Charlie", "Delta"}) AddShortcut(name);
+    RebuildTrayIcons();
+    auto idOf = [&](const std::string& name) {  // the identifier of the icon with this name
+        const Names tips = tray.Tips();
+        return tray.order.at(std::find(tips.begin(), tips.end(), name + " - Ombrix+") - tips.begin());
+    };
+    const UINT bravo = idOf("Bravo"), charlie = idOf("Charlie"), delta = idOf("Delta");
+    UINT alpha = 0;
+    const std::function<void()> steps[] = {
+        [&] { AddShortcut("Alpha"); },
+        [&] {
+            alpha = idOf("Alpha");
+            DialogDriver driver([](HWND dialog) {
+                SetDlgItemTextA(dialog, IDC_RENAME_TO, "Aaron");
+                Press(dialog, IDOK);
+            });
+            SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_RENAME, 0);
+        },
+        [&] { ASSERT_TRUE(DeleteFileA(Link("Aaron").c_str())); },
+        [&] { RemoveTrayIcons(); }};
+    const Names tips[] = {{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"},
+                          {"Aaron - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"},
+                          {"Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"},
+                          {"Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"}};
+    for (size_t step = 0; step < std::size(steps); ++step) {
+        steps[step]();
+        RebuildTrayIcons();
+        EXPECT_EQ(tray.Tips(), tips[step]) << step;
+        EXPECT_EQ(std::vector<UINT>(tray.order.end() - 3, tray.order.end()), (std::vector<UINT>{bravo, charlie, delta}))
+            << step;
+        if (step == 1) {
+            EXPECT_EQ(idOf("Aaron"), alpha) << "renamed in the popup";
+        }
+    }
+    EXPECT_EQ(tray.shown.count(alpha), 0u) << "Aaron's icon went with Aaron";
+}
+
+// A shortcut written again just after it was read shows its new picture at the next scan, also
+// where its file looks as before (same size and time, as a write within one tick of the file
+// system's clock leaves it), and also where the shell refuses the change and the icon is added
+// again.
+TEST_F(TrayIcons, AShortcutWrittenAgainShowsItsNewPicture) {
+    for (bool refuseChange : {false, true}) {
+        const std::string name = refuseChange ? "Refused" : "Taken";
+        AddShortcut(name, "", 3);
+        RemoveTrayIcons();
+        RebuildTrayIcons();
+        const Picture before = PictureOf(tray.At(0).icon);
+        WIN32_FILE_ATTRIBUTE_DATA was = {};
+        ASSERT_TRUE(GetFileAttributesExA(Link(name).c_str(), GetFileExInfoStandard, &was));
+        AddShortcut(name, "", 12);
+        UniqueKernelHandle file(CreateFileA(Link(name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &was.ftLastWriteTime));
+        file.reset();
+        ASSERT_NE(MarkedPicture(Link(name)), before);
+        tray.refuse = [refuseChange](DWORD message, UINT) { return refuseChange && message == NIM_MODIFY; };
+        RebuildTrayIcons();
+        EXPECT_EQ(PictureOf(tray.At(tray.order.size() - 1).icon), MarkedPicture(Link(name))) << name;
+        ASSERT_TRUE(DeleteFileA(Link(name).c_str()));
+    }
 }
 
 // The taskbar refuses icons of the shortcuts Alpha, Bravo and Charlie.
@@ -168,14 +235,11 @@ protected:
 // A refused icon leaves only its shortcut without one, the others keep their identifiers; the
 // user is told once while it keeps being refused.
 TEST_F(RefusingTaskbar, ARefusedIconIsToldOnceAndTheOthersStay) {
-    tray.refuse = [](DWORD message, UINT id) { return message == NIM_ADD && id == 1001; };
+    tray.refuse = [bravo = IconId("Bravo")](DWORD message, UINT id) { return message == NIM_ADD && id == bravo; };
     RebuildTrayIcons();
     AddShortcut("Delta");  // a rescan, which tries Bravo again
     RebuildTrayIcons();
-    EXPECT_EQ(tray.shown.count(1001), 0u);
-    EXPECT_EQ(tray.shown[1000].tip, "Alpha - Ombrix+");
-    EXPECT_EQ(tray.shown[1002].tip, "Charlie - Ombrix+");
-    EXPECT_EQ(tray.shown[1003].tip, "Delta - Ombrix+");
+    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"}));
     EXPECT_EQ(boxes.texts, Names{"Hinzuf\xFCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
     EXPECT_FALSE(ClosePosted());
 }
@@ -206,10 +270,30 @@ TEST_F(RefusingTaskbar, WithoutATaskbarTheIconsWaitForTheNextOne) {
         tray.refuse = nullptr;
         SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
         EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"})) << taskbar;
-        EXPECT_EQ(PictureOf(tray.shown[1001].icon), MarkedPicture(Link("Bravo"))) << taskbar;
-        EXPECT_TRUE(tray.shown[1001].keyboard) << taskbar;
+        EXPECT_EQ(PictureOf(tray.At(1).icon), MarkedPicture(Link("Bravo"))) << taskbar;
+        EXPECT_TRUE(tray.At(1).keyboard) << taskbar;
         RemoveTrayIcons();
     }
+}
+
+// An add that times out although the taskbar is there is tried again later, on a timer and
+// without a message, until it gets through; the icons keep their order.
+TEST_F(RefusingTaskbar, ATimedOutAddIsTriedAgainLater) {
+    int timeouts = 2;
+    tray.refuse = [&timeouts](DWORD message, UINT) {
+        if (message != NIM_ADD || timeouts == 0) return false;
+        --timeouts;
+        SetLastError(ERROR_TIMEOUT);
+        return true;
+    };
+    RebuildTrayIcons();
+    EXPECT_EQ(tray.Tips(), Names{"Charlie - Ombrix+"});
+    ASSERT_NE(TrayRetryTimer(), nullptr);
+    ASSERT_EQ(WaitForSingleObject(TrayRetryTimer(), 15000), WAIT_OBJECT_0);
+    RetryWaitingIcons();
+    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_FALSE(ClosePosted());
 }
 
 // A scan that ends after the program was closed adds no icon.
@@ -234,11 +318,11 @@ TEST_F(TrayIcons, WhenOneOfTheHundredGoesTheNextMovesUpAsItself) {
     RebuildTrayIcons();
     RebuildTrayIcons();
     EXPECT_EQ(tray.shown.size(), 100u);
-    EXPECT_EQ(tray.shown[1099].tip, "Link 1099 - Ombrix+");
+    EXPECT_EQ(tray.At(99).tip, "Link 1099 - Ombrix+");
     ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
     RebuildTrayIcons();
-    EXPECT_EQ(tray.shown[1099].tip, "Link 1100 - Ombrix+");
-    EXPECT_EQ(PictureOf(tray.shown[1099].icon), MarkedPicture(Link("Link 1100")));
+    EXPECT_EQ(tray.At(99).tip, "Link 1100 - Ombrix+");
+    EXPECT_EQ(PictureOf(tray.At(99).icon), MarkedPicture(Link("Link 1100")));
     SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
     FinishStarts();
     EXPECT_EQ(Runs("Link 1100"), 1);
@@ -260,7 +344,7 @@ protected:
         for (const char* name : {"Anker A", "Anker B"}) AddShortcut(name);
         bytes = ReadBytes(Link("Anker A"));
         RebuildTrayIcons();
-        ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+        OpenFolderWatch();
         KillTimer(nullptr, popupTimer);  // no popup opens here, and no timer may wake the sleeping loop
     }
     // Runs the main loop under `total` operations; once the folder has been quiet for a while, `end`

@@ -31,13 +31,13 @@ TEST_F(ProgramTest, WhatTheShellSendsStartsTheShortcutOrOpensThePopup) {
         {single, false, {WM_LBUTTONDOWN}, 1}, {"einfacher klick", false, {WM_LBUTTONDBLCLK}, 0},
         {dbl, false, {NIN_KEYSELECT, NIN_KEYSELECT}, 1}, {single, false, {NIN_SELECT}, 1},
         {dbl, false, {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, 0}, {single, true, {WM_RBUTTONDOWN, WM_RBUTTONUP}, 0}};
-    for (size_t r = 0; r < std::size(rows); ++r) {  // row r is the shortcut of icon 1000 + r
+    for (size_t r = 0; r < std::size(rows); ++r) {  // row r has the shortcut "Zeile r"
         AddShortcut("Zeile " + std::to_string(r));
         RemoveTrayIcons();
         tray.refuse = [refused = rows[r].refused](DWORD message, UINT) { return refused && message == NIM_SETVERSION; };
         RebuildTrayIcons();
         lstrcpyA(Settings.szClickMode, rows[r].mode);
-        for (UINT m : rows[r].sent) SendMessageA(TrayWindow, WM_USER, ID_TRAYICON + r, m);
+        for (UINT m : rows[r].sent) SendMessageA(TrayWindow, WM_USER, IconId("Zeile " + std::to_string(r)), m);
         lstrcpyA(Settings.szClickMode, "");  // what was asked for is handled after the mode changed again
         FinishStarts();
     }
@@ -49,12 +49,12 @@ TEST_F(ProgramTest, WhatTheShellSendsStartsTheShortcutOrOpensThePopup) {
 // and cut at 28 characters, over that shortcut's own commands.
 TEST_F(ProgramTest, ThePopupNamesTheRightClickedShortcut) {
     const std::string a27(27, 'a'), b28(28, 'b'), c28(28, 'c');
-    const std::pair<std::string, std::string> rows[] = {  // in name order: row r is icon 1000 + r
+    const std::pair<std::string, std::string> rows[] = {  // in name order: row r is entry r
         {a27, a27 + " 0000"}, {b28, b28 + "... 1111"}, {c28 + "dddd", c28 + "... 2222"}, {"Tom & Jerry", "Tom && Jerry 3333"}};
     for (const auto& [name, popup] : rows) AddShortcut(name);
     RebuildTrayIcons();
     for (UINT r = 0; r < std::size(rows); ++r) {
-        SendMessageA(TrayWindow, WM_USER, ID_TRAYICON + r, WM_CONTEXTMENU);
+        SendMessageA(TrayWindow, WM_USER, IconId(rows[r].first), WM_CONTEXTMENU);
         ASSERT_TRUE(PumpUntil([&] { return popups.size() == r + 1; })) << r;
         EXPECT_EQ(popups.back(), rows[r].second);
     }
@@ -66,7 +66,7 @@ TEST_F(ProgramTest, LeftOverCommandsDoNothing) {
     AddShortcut("Einzig");
     RebuildTrayIcons();
     for (WORD id : {99, 101, 111, 499, 501, 599, 601, 701, 801, 901, 999}) SendMessageA(TrayWindow, WM_COMMAND, id, 0);
-    SendMessageA(TrayWindow, WM_TRAYMENU, ID_TRAYICON + 1, 0);
+    SendMessageA(TrayWindow, WM_TRAYMENU, IconId("Nicht da"), 0);
     FinishStarts();
     EXPECT_EQ(Runs("Einzig"), 0);
     EXPECT_TRUE(FileExists(Link("Einzig")));
@@ -125,7 +125,7 @@ TEST_F(ProgramTest, AClickWhileRenamingBringsTheDialogBackAndStartsNothing) {
         HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 99, 99, nullptr, 0, 0, 0);
         EXPECT_EQ(GetForegroundWindow(), other);
         EXPECT_TRUE(PumpUntil([&] {  // clicks until one brings the dialog back: the window manager may lag
-            for (UINT m : {WM_LBUTTONDBLCLK, WM_RBUTTONUP}) SendMessageA(TrayWindow, WM_USER, ID_TRAYICON, m);
+            for (UINT m : {WM_LBUTTONDBLCLK, WM_RBUTTONUP}) SendMessageA(TrayWindow, WM_USER, IconId("Start"), m);
             return GetForegroundWindow() == dialog;
         }, 5000));
         DestroyWindow(other);
@@ -206,8 +206,9 @@ TEST_F(ProgramTest, EveryNameKeepsItsCharacters) {
     for (size_t r = 0; r < count; ++r) {
         const int index = FindEntry(names[r]);
         ASSERT_GE(index, 0) << r;
-        EXPECT_EQ(tray.shown[ID_TRAYICON + index].wideTip, tipOf(names[r])) << r;
-        SendMessageW(TrayWindow, WM_USER, ID_TRAYICON + index, WM_LBUTTONDBLCLK);
+        const UINT id = CurrentShortcutTable.pEntries[index].uIconId;
+        EXPECT_EQ(tray.shown[id].wideTip, tipOf(names[r])) << r;
+        SendMessageW(TrayWindow, WM_USER, id, WM_LBUTTONDBLCLK);
         FinishStarts();
         EXPECT_EQ(Runs(std::to_string(r)), 1) << r;
         const std::wstring renamed = names[(r + 1) % count] + L" 2";
@@ -229,4 +230,22 @@ TEST_F(ProgramTest, EveryNameKeepsItsCharacters) {
         DeleteFileW((bin + L"\\files\\" + name + L".lnk").c_str());  // and its record, so a repeat finds the name free
         DeleteFileW((bin + L"\\info\\" + name + L".lnk.trashinfo").c_str());
     }
+}
+
+// A popup asked for from the keyboard that closes without a choice gives the keyboard focus back
+// to its icon; a choice is posted as the menu's own command would be, and a popup of a click
+// leaves the focus where it is.
+TEST_F(ProgramTest, AKeyboardPopupClosedWithoutAChoiceGivesTheFocusBack) {
+    AddShortcut("Fokus");
+    RebuildTrayIcons();
+    const UINT id = IconId("Fokus");
+    const struct { UINT command; bool fromKeyboard; UINT focused; } rows[] = {
+        {0, true, id}, {0, false, 0}, {ID_ITEM_OPEN, true, 0}};
+    for (const auto& row : rows) {
+        tray.focused = 0;
+        FinishTrayPopup(id, row.command, row.fromKeyboard);
+        EXPECT_EQ(tray.focused, row.focused) << row.command << row.fromKeyboard;
+    }
+    FinishStarts();
+    EXPECT_EQ(Runs("Fokus"), 1) << "the choice made";
 }
