@@ -1,6 +1,8 @@
 #include "support/support.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include <tlhelp32.h>
@@ -131,26 +133,14 @@ bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str
 void WriteBytes(const std::string& path, const std::string& bytes) { WriteBytes(Wide(path), bytes); }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (file.get() != INVALID_HANDLE_VALUE) WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    if (file.get() == INVALID_HANDLE_VALUE) file.release();
+    std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 std::string ReadBytes(const std::string& path) { return ReadBytes(Wide(path)); }
 
 std::string ReadBytes(const std::wstring& path) {
-    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return "";
-    }
-    std::string bytes(GetFileSize(file.get(), nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file.get(), &bytes[0], DWORD(bytes.size()), &read, nullptr);
-    bytes.resize(read);
-    return bytes;
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 Names FolderNames(const std::string& folder) {
