@@ -4,7 +4,9 @@
 // a renamed and an unchanged rescan, and the process's memory and object
 // counts after the first build and after 1,000 rebuilds of a changing folder.
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,9 +15,9 @@
 
 #include "app/app.h"
 #include "app/handles.h"
+#include "app/platform.h"
 #include "app/settings.h"
 #include "bench/object_counts.h"
-#include "support/support.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 
@@ -24,11 +26,57 @@ namespace {
 constexpr int Runs = 5;
 long trayCalls;
 
-BOOL WINAPI CountNotifyIcon(DWORD, PNOTIFYICONDATAA) {
+BOOL WINAPI CountNotifyIcon(DWORD, PNOTIFYICONDATAW) {
     ++trayCalls;
     return TRUE;
 }
-int WINAPI SilentMessageBox(HWND, LPCSTR, LPCSTR, UINT) { return IDOK; }
+int WINAPI SilentMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) { return IDOK; }
+
+// A folder of its own under the temporary folder, deleted with its files.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& hint) {
+        WCHAR temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"ombrix " + hint + L" " + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~TempFolder() {
+        WIN32_FIND_DATAW item;
+        UniqueFindHandle find(FindFirstFileW(file(L"*").c_str(), &item));
+        if (find) {
+            do {
+                if (!(item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(file(item.cFileName).c_str());
+            } while (FindNextFileW(find.get(), &item));
+        }
+        find.reset();
+        RemoveDirectoryW(path_.c_str());
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+// A shell link to target, saved as the shell saves one.
+void MakeShortcut(const std::wstring& linkPath, const WCHAR* target) {
+    ComScope com;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
+        return;
+    link->SetPath(target);
+    ComPtr<IPersistFile> file;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) file->Save(linkPath.c_str(), TRUE);
+}
+
+void WriteBytes(const std::wstring& path, const char* bytes) {
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.get(), bytes, lstrlenA(bytes), &written, nullptr);
+}
 
 double Now() {
     LARGE_INTEGER f, t;
@@ -58,21 +106,22 @@ double MedianMs(F run) {
 
 // A user's shortcuts were written long before the program scans them: dated
 // an hour back, as a rescan would find them.
-void AgeFile(const std::string& path) {
+void AgeFile(const std::wstring& path) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
     time.QuadPart -= 36000000000ull;
     const FILETIME hourAgo = {time.LowPart, time.HighPart};
-    UniqueKernelHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueKernelHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     SetFileTime(file.get(), nullptr, nullptr, &hourAgo);
 }
 
 void FillFolder(const TempFolder& folder, int count) {
-    const char* targets[] = {"C:\\windows\\notepad.exe", "C:\\windows\\regedit.exe", "C:\\windows\\system32\\winemine.exe"};
+    const WCHAR* targets[] = {L"C:\\windows\\notepad.exe", L"C:\\windows\\regedit.exe",
+                              L"C:\\windows\\system32\\winemine.exe"};
     for (int i = 0; i < count; ++i) {
-        char name[64];
-        wsprintfA(name, "Verknüpfung %03d.lnk", i);
+        WCHAR name[64];
+        wsprintfW(name, L"Verknüpfung %03d.lnk", i);
         MakeShortcut(folder.file(name), targets[i % 3]);
         AgeFile(folder.file(name));
     }
@@ -80,26 +129,26 @@ void FillFolder(const TempFolder& folder, int count) {
 
 // What any scan of the folder must do at least: list it.
 void ListFolder(const TempFolder& folder) {
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle find(FindFirstFileA(folder.file("*.*").c_str(), &data));
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(FindFirstFileW(folder.file(L"*.*").c_str(), &data));
     if (!find) return;
-    while (FindNextFileA(find.get(), &data)) {
+    while (FindNextFileW(find.get(), &data)) {
     }
 }
 
 // Renames shortcut 005 back and forth; the new name sorts into the same
 // place, so one icon changes (tooltip and file) and none moves.
 void RenameOne(const TempFolder& folder, int run) {
-    std::string a = folder.file("Verknüpfung 005.lnk"), b = folder.file("Verknüpfung 005 neu.lnk");
+    std::wstring a = folder.file(L"Verknüpfung 005.lnk"), b = folder.file(L"Verknüpfung 005 neu.lnk");
     if (run % 2 == 0)
-        MoveFileA(a.c_str(), b.c_str());
+        MoveFileW(a.c_str(), b.c_str());
     else
-        MoveFileA(b.c_str(), a.c_str());
+        MoveFileW(b.c_str(), a.c_str());
 }
 
-std::string NoteFile(const TempFolder& folder, int run) {
-    char name[32];
-    wsprintfA(name, "Notiz %d.txt", run);
+std::wstring NoteFile(const TempFolder& folder, int run) {
+    WCHAR name[32];
+    wsprintfW(name, L"Notiz %d.txt", run);
     return folder.file(name);
 }
 
@@ -115,7 +164,7 @@ void PrintCounts(const char* when, const ObjectCounts& c) {
 int main() {
     CallNotifyIcon = CountNotifyIcon;
     CallMessageBox = SilentMessageBox;
-    TrayWindow = CreateWindowExA(0, "STATIC", "bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    TrayWindow = CreateWindowExW(0, L"STATIC", L"bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     lstrcpynA(Settings.szSort, "Ja", sizeof Settings.szSort);
     lstrcpynA(Settings.szMarkLinks, "Ja", sizeof Settings.szMarkLinks);
     lstrcpynA(Settings.szQuickInfo, "Ja", sizeof Settings.szQuickInfo);
@@ -124,9 +173,9 @@ int main() {
                 "| renamed / full | unrelated / listing | tray calls, renamed | tray calls, unchanged |\n"
                 "|---|---|---|---|---|---|---|---|---|\n");
     for (int count : {10, 100, 400}) {
-        TempFolder folder("bench");
+        TempFolder folder(L"bench");
         FillFolder(folder, count);
-        lstrcpynA(ProgramFolder, folder.path().c_str(), MAX_PATH);
+        lstrcpynW(ProgramFolder, folder.path().c_str(), MAX_PATH);
         // Without a current table nothing can be reused.
         double full = MedianMs([] {
             RemoveTrayIcons();
@@ -142,7 +191,7 @@ int main() {
                                     [] { RebuildTrayIcons(); });
         // Listed as that rescan saw the folder last, with its new files.
         double listing = MedianMs([&] { ListFolder(folder); });
-        for (int run = 0; run < Runs; ++run) DeleteFileA(NoteFile(folder, run).c_str());
+        for (int run = 0; run < Runs; ++run) DeleteFileW(NoteFile(folder, run).c_str());
         RebuildTrayIcons();
         trayCalls = 0;
         RebuildTrayIcons();
@@ -154,18 +203,18 @@ int main() {
 
     std::printf("\n| process (20 shortcuts, one renamed before each rebuild) | kernel handles | GDI objects | icons "
                 "| menus | windows | committed KiB | working set KiB |\n|---|---|---|---|---|---|---|---|\n");
-    TempFolder folder("bench soak");
+    TempFolder folder(L"bench soak");
     FillFolder(folder, 20);
-    lstrcpynA(ProgramFolder, folder.path().c_str(), MAX_PATH);
+    lstrcpynW(ProgramFolder, folder.path().c_str(), MAX_PATH);
     RebuildTrayIcons();
     ObjectCounts first = ReadOwnObjectCounts();
     PrintCounts("after the first build", first);
-    std::string a = folder.file("Verknüpfung 000.lnk"), b = folder.file("Zuletzt.lnk");
+    std::wstring a = folder.file(L"Verknüpfung 000.lnk"), b = folder.file(L"Zuletzt.lnk");
     for (int i = 0; i < 1000; ++i) {
         if (i % 2 == 0)
-            MoveFileA(a.c_str(), b.c_str());
+            MoveFileW(a.c_str(), b.c_str());
         else
-            MoveFileA(b.c_str(), a.c_str());
+            MoveFileW(b.c_str(), a.c_str());
         RebuildTrayIcons();
     }
     PrintCounts("after 1,000 changed rebuilds", ReadOwnObjectCounts());
