@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
+#include "app/trace.h"
 #include "res/resource.h"
 
 ShortcutTable CurrentShortcutTable;
@@ -203,6 +204,7 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
     } else if (!ResolveLinkTarget(entry->szLinkPath, source)) {
         source[0] = L'\0';
     }
+    TraceMark("plain.resolve");
     HICON extracted = nullptr;
     if (source[0] != L'\0' && ExtractIconExW(source, index, nullptr, &extracted, 1) != 0 && extracted) {
         entry->hPlainIcon = extracted;
@@ -210,6 +212,7 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
         entry->hPlainIcon = CopyIcon(entry->hOverlayIcon);
     }
     if (!entry->hPlainIcon) entry->hPlainIcon = LoadProgramIcon();
+    TraceMark("plain.extract");
 }
 
 namespace {
@@ -220,6 +223,7 @@ bool ReadShortcut(const WCHAR* fullPath, ShortcutEntry* entry) {
     SHFILEINFOW info = {};
     if (!SHGetFileInfoW(fullPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
         return false;
+    TraceMark("info.iconname");
     entry->hOverlayIcon = info.hIcon;
     lstrcpynW(entry->szName, info.szDisplayName, MAX_PATH);
     lstrcpynW(entry->szLinkPath, fullPath, MAX_PATH);
@@ -230,6 +234,7 @@ bool ReadShortcut(const WCHAR* fullPath, ShortcutEntry* entry) {
         *entry = ShortcutEntry{};
         return false;
     }
+    TraceMark("info.location");
     entry->iIcon = location.iIcon;
     lstrcpynW(entry->szIconSource, location.szDisplayName, MAX_PATH);
     ExtractPlainIcon(entry);
@@ -247,10 +252,12 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WC
     int hint = 0, hintToo = 0;
     const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
     do {
+        TraceMark("list");
         if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         // A name whose full path does not fit is left out like any unreadable item.
         if (!CopyText(nameStart, cchName, item->cFileName)) continue;
         if (!IsShortcutFile(path, item->cFileName)) continue;
+        TraceMark("kind");
         if (table->nCount == capacity) {
             if (DWORD error = GrowTable(table, &capacity)) {
                 ShowMemoryError(error);
@@ -264,6 +271,7 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WC
             TakeEntry(unchanged, entry);
         } else if (ReadShortcut(path, entry)) {
             RecordFileState(*item, scanStart, entry);
+            TraceMark("filestate");
             entry->fFresh = true;
         } else {
             continue;
@@ -348,10 +356,13 @@ bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTabl
     WIN32_FIND_DATAW item;
     UniqueFindHandle find(FindFirstFileW(path, &item));
     if (!find) return true;
+    TraceMark("list.first");
     ReadFolder(find.get(), &item, path, nameStart, table, reuse, reuseToo);
     find.reset();
+    TraceMark("list.end");
 
     if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
+    TraceMark("sort");
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
+#include "app/trace.h"
 #include "tray/shortcuts.h"
 #include "ui/wizard.h"
 
@@ -94,10 +95,13 @@ BOOL AddTrayIcon(ShortcutEntry& entry) {
     NOTIFYICONDATAW data = EntryIconData(entry, NIF_MESSAGE);
     data.uCallbackMessage = WM_USER;
     SetLastError(ERROR_SUCCESS);
+    TraceMark("tray.prepare");
     BOOL added = CallNotifyIcon(NIM_ADD, &data);
     DWORD error = GetLastError();
+    TraceMark("tray.add");
     entry.fKeyboard = false;
     if (added) RequestKeyboardVersion(entry);
+    TraceMark("tray.version");
     SetLastError(error);
     return added;
 }
@@ -359,7 +363,9 @@ UINT DerivedIconId(const WCHAR* linkPath) {
 void RebuildTrayIcons() {
     ShortcutTable scanned;
     const bool scannedOk = ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
+    TraceMark("scan");
     if (scannedOk) AssignIconIds(&scanned);
+    TraceMark("ids");
     FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
     if (!scannedOk) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
@@ -383,6 +389,7 @@ void RebuildTrayIcons() {
         AdoptEqualTable(&scanned);
     } else {
         ShowChangedTable(&scanned);
+        TraceMark("shown");
         if (!IsWindow(TrayWindow)) return;
     }
     ReportLeftOutShortcuts(leftOut);
