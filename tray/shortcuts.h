@@ -17,6 +17,7 @@ struct ShortcutEntry {
     bool fWaiting;                 // its add timed out or found no taskbar: tried again later
     bool fRefusalTold;             // the user was told that the shell refused its icon
     bool fFresh;                   // read from the shell by the scan that made its table
+    bool fComplete;                // its icon location and plain picture are read too
     // The files as the scan found them: a later scan that finds them the same
     // takes the entry over without asking the shell again.
     ULONGLONG qwLinkSize;          // size of the shortcut file
@@ -40,6 +41,32 @@ extern ShortcutTable CurrentShortcutTable;
 // files are unchanged move into the new table with their icons (the old
 // tables keep them without icons), the rest are read from the shell.
 bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr, ShortcutTable* reuseToo = nullptr);
+
+// The steps of ScanShortcutFolder, for a caller that shows each entry as
+// soon as it is read: the folder is listed first (each entry then holds only
+// its path and file state), then the entries are read one by one.
+struct ShortcutScan {
+    ShortcutTable table;     // the listed entries; the first nRead of them are read
+    int nNext;               // the next listed entry to read
+    int nRead;
+    ULONGLONG qwStart;       // when the listing began (FILETIME units)
+    ShortcutTable* reuse;    // tables whose unchanged entries are taken over
+    ShortcutTable* reuseToo;
+    int nHint, nHintToo;     // where the search in them goes on
+};
+// Lists the folder's shortcut files; false when no block could be had (the
+// message is already shown).
+bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo);
+// Puts the listed entries in the order of their file names without the
+// extension, which the shell shows as their names but in rare cases.
+void OrderByFileName(ShortcutScan* scan);
+// Reads the next listed entry the shell can read, or takes it over, into
+// place nRead - 1; false when none is left. Without withPlain only what the
+// marked icon needs is read (name and that icon); the rest when the scan ends.
+bool ReadNextShortcut(ShortcutScan* scan, bool withPlain);
+// Moves the read entries into table, completed, sorted by name when the
+// settings say so; entries the shell no longer reads are dropped.
+void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
 // Whether two icons show the same pixels.
