@@ -11,6 +11,7 @@ struct Stamp {
     LONGLONG ticks;
     const char* label;
     int number;
+    DWORD thread;
 };
 
 constexpr int MaxStamps = 16384;
@@ -19,7 +20,7 @@ constexpr int MaxStamps = 16384;
 // access; written once by the destructor at the process's end.
 struct TraceLog {
     Stamp stamps[MaxStamps];
-    int count = 0;
+    volatile LONG count = 0;
     LONGLONG firstTicks = 0;
     ULONGLONG firstUnix100ns = 0;  // wall clock of the first stamp, to line up with outside clocks
 
@@ -36,7 +37,8 @@ struct TraceLog {
             const double ms = 1000.0 * static_cast<double>(stamps[i].ticks - firstTicks) /
                               static_cast<double>(frequency.QuadPart);
             const double unixMs = static_cast<double>(firstUnix100ns) / 10000.0 + ms;
-            std::fprintf(file, "%.3f %s %d\n", unixMs, stamps[i].label, stamps[i].number);
+            std::fprintf(file, "%.3f %s %d %lu\n", unixMs, stamps[i].label, stamps[i].number,
+                         static_cast<unsigned long>(stamps[i].thread));
         }
         std::fclose(file);
     }
@@ -46,16 +48,21 @@ TraceLog Log;
 
 }  // namespace
 
+// Marks come from the reading thread too: each takes a slot of its own.
 void TraceMark(const char* label, int number) {
-    if (Log.count == MaxStamps) return;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    if (Log.count == 0) {
+    const LONG slot = InterlockedIncrement(&Log.count) - 1;
+    if (slot >= MaxStamps) {
+        Log.count = MaxStamps;
+        return;
+    }
+    if (slot == 0) {
         FILETIME wall;
         GetSystemTimeAsFileTime(&wall);
         const ULONGLONG since1601 = (static_cast<ULONGLONG>(wall.dwHighDateTime) << 32) | wall.dwLowDateTime;
         Log.firstUnix100ns = since1601 - 116444736000000000ull;
         Log.firstTicks = now.QuadPart;
     }
-    Log.stamps[Log.count++] = Stamp{now.QuadPart, label, number};
+    Log.stamps[slot] = Stamp{now.QuadPart, label, number, GetCurrentThreadId()};
 }

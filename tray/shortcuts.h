@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/handles.h"
+
 struct ShortcutEntry {
     HICON hOverlayIcon;            // small icon with the shell's shortcut marking; owned
     HICON hPlainIcon;              // small icon of the icon source or a stand-in; owned
@@ -67,6 +69,41 @@ bool ReadNextShortcut(ShortcutScan* scan, bool withPlain);
 // Moves the read entries into table, completed, sorted by name when the
 // settings say so; entries the shell no longer reads are dropped.
 void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
+
+// Reads a begun scan's entries on a thread of its own, in order, while the
+// caller shows the ones read: the shell's queries for one entry then run
+// while the shell takes the icon of the one before (a tray call waits until
+// the taskbar has taken the icon). Once all are read, it completes those
+// read without their plain picture. Where no thread can be had, the
+// caller's own thread reads each entry when it is waited for.
+class ShortcutReader {
+public:
+    // The first `light` entries are read as withPlain says, the rest in full.
+    ShortcutReader(ShortcutScan* scan, int light, bool withPlain);
+    ~ShortcutReader();  // waits for the end of the reading
+    ShortcutReader(const ShortcutReader&) = delete;
+    ShortcutReader& operator=(const ShortcutReader&) = delete;
+
+    // Waits until the entry at index is read; false when the listing holds
+    // no more entries the shell can read. Sent messages are handled meanwhile.
+    bool WaitFor(int index);
+    // Waits until every listed entry is read; the scan is the caller's again.
+    void Finish();
+
+private:
+    static DWORD WINAPI Run(void* reader);
+    bool ReadOne();
+    void CompleteLightEntries();
+    void WaitForSignal(HANDLE handle);
+
+    ShortcutScan* scan_;
+    int light_;
+    bool withPlain_;
+    volatile LONG read_ = 0;  // entries read, published by the reading thread
+    volatile LONG done_ = 0;  // set when no entry is left
+    UniqueKernelHandle signal_;  // a semaphore: one count per entry read, one at the end
+    UniqueKernelHandle thread_;
+};
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
 // Whether two icons show the same pixels.

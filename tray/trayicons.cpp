@@ -357,21 +357,33 @@ struct EarlyIcon {
     WCHAR szLinkPath[MAX_PATH];
 };
 
-// Adds the icon of the entry just read, the last of those read so far.
-// Clicks meanwhile find it: CurrentShortcutTable shows the read entries
-// (a view of the scan's block, which it never frees).
-void AddReadIcon(ShortcutScan* scan, std::vector<EarlyIcon>* added) {
-    CurrentShortcutTable = ShortcutTable{scan->table.pEntries, scan->nRead, nullptr};
-    ShortcutEntry& entry = scan->table.pEntries[scan->nRead - 1];
-    TriedIconCount = scan->nRead - 1;
+// Adds the icon of the read entry at index, after those before it. Clicks
+// meanwhile find it: CurrentShortcutTable shows the entries added so far (a
+// view of the scan's block, which it never frees).
+void AddReadIcon(const ShortcutScan& scan, int index, std::vector<EarlyIcon>* added) {
+    CurrentShortcutTable = ShortcutTable{scan.table.pEntries, index + 1, nullptr};
+    ShortcutEntry& entry = scan.table.pEntries[index];
+    TriedIconCount = index;
     AddAtEnd(entry);
-    TriedIconCount = scan->nRead;
+    TriedIconCount = index + 1;
     added->push_back(EarlyIcon{entry.uIconId, {}});
     lstrcpynW(added->back().szLinkPath, entry.szLinkPath, MAX_PATH);
 }
 
+// Adds the icons of the first entries as the reader reads them; false when
+// the program was closed from within a tray call (the view's icons are gone).
+bool AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader, std::vector<EarlyIcon>* added) {
+    int count = 0;
+    for (; count < MaxTrayIcons && reader->WaitFor(count); ++count) {
+        AddReadIcon(*scan, count, added);
+        if (!IsWindow(TrayWindow)) return false;
+    }
+    RequestKeyboardVersions(0, count);
+    return IsWindow(TrayWindow) != FALSE;
+}
+
 // The first scan, while nothing is shown: each icon is added as soon as its
-// entry is read, in the order of the file names, so that the shell docks an
+// entry is read, in the order of the file names, so that the shell takes an
 // icon while the next entry is read. Of an entry, only what its shown picture
 // needs is read before its icon is added; the rest once all icons are.
 // False when no block could be had or the program was closed meanwhile.
@@ -380,19 +392,16 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
     if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
     AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
-    const bool withPlain = !IsOptionOn(Settings.szMarkLinks);
-    while (scan.nRead < MaxTrayIcons && ReadNextShortcut(&scan, withPlain)) {
-        AddReadIcon(&scan, added);
-        if (!IsWindow(TrayWindow)) break;  // closed from within a tray call: the view's icons are gone
-    }
-    if (IsWindow(TrayWindow)) RequestKeyboardVersions(0, scan.nRead);
-    CurrentShortcutTable = ShortcutTable{};
-    TriedIconCount = 0;
-    if (!IsWindow(TrayWindow)) {
+    bool open;
+    {
+        ShortcutReader reader(&scan, MaxTrayIcons, !IsOptionOn(Settings.szMarkLinks));
+        open = AddIconsAsRead(&scan, &reader, added);
+        CurrentShortcutTable = ShortcutTable{};
+        TriedIconCount = 0;
+    }  // the reading ends here
+    if (!open) {
         FreeShortcutTable(&scan.table);
         return false;
-    }
-    while (ReadNextShortcut(&scan, true)) {
     }
     FinishShortcutScan(&scan, scanned);
     return true;
