@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/handles.h"
+#include "app/trace.h"
 
 namespace {
 
@@ -46,9 +47,11 @@ BOOL AddIcon(HWND window, UINT id, HICON picture, bool version) {
     // As long as "Verknüpfung 001 - Ombrix+".
     wsprintfW(data.szTip, L"Grundprogramm %03u - Ombrix+", id);
     if (!Shell_NotifyIconW(NIM_ADD, &data)) return FALSE;
+    TraceMark("tray.add");
     if (version) {
         data.uVersion = NOTIFYICON_VERSION;
         Shell_NotifyIconW(NIM_SETVERSION, &data);
+        TraceMark("tray.version");
     }
     return TRUE;
 }
@@ -70,6 +73,7 @@ void KeepIcons(HWND window, DWORD keepMs) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+    TraceMark("main");
     char* rest = arguments;
     DWORD keepMs = rest && *rest ? std::strtoul(rest, &rest, 10) : 3000;
     UINT count = rest && *rest ? std::strtoul(rest, &rest, 10) : 1;
@@ -82,8 +86,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         }
     } window{CreateWindowExW(0, L"STATIC", L"baseline", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr)};
     if (!window.handle) return 1;
+    TraceMark("window");
     const std::vector<UniqueIcon> pictures = LoadPictures(L"shell32.dll", count);
     if (pictures.empty()) return 1;
+    TraceMark("pictures");
     UINT added = 0;
     for (UINT id = 1; id <= count; ++id) {
         if (!AddIcon(window.handle, id, pictures[(id - 1) % pictures.size()].get(), version)) break;

@@ -375,6 +375,7 @@ void AddReadIcon(const ShortcutScan& scan, int index, std::vector<EarlyIcon>* ad
 bool AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader, std::vector<EarlyIcon>* added) {
     int count = 0;
     for (; count < MaxTrayIcons && reader->WaitFor(count); ++count) {
+        TraceMark("reader.wait");
         AddReadIcon(*scan, count, added);
         if (!IsWindow(TrayWindow)) return false;
     }
