@@ -437,17 +437,6 @@ bool ShortcutReader::ReadOne() {
     return ReadNextShortcut(scan_, scan_->nRead < light_ ? withPlain_ : true);
 }
 
-// Completes the entries read without their plain picture, while the caller
-// still adds icons (it reads and writes none of the fields this fills). One
-// the shell no longer reads stays incomplete: FinishShortcutScan drops it.
-void ShortcutReader::CompleteLightEntries() {
-    const int count = std::min(light_, scan_->nRead);
-    for (int i = 0; i < count; ++i) {
-        ShortcutEntry& entry = scan_->table.pEntries[i];
-        if (!entry.fComplete) ReadPlainIcon(scan_->qwStart, &entry);
-    }
-}
-
 // The shell's functions want COM on the thread that calls them.
 DWORD WINAPI ShortcutReader::Run(void* param) {
     auto* self = static_cast<ShortcutReader*>(param);
@@ -458,7 +447,6 @@ DWORD WINAPI ShortcutReader::Run(void* param) {
     }
     InterlockedExchange(&self->done_, 1);
     ReleaseSemaphore(self->signal_.get(), 1, nullptr);
-    self->CompleteLightEntries();
     return 0;
 }
 

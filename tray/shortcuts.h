@@ -73,9 +73,8 @@ void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
 // Reads a begun scan's entries on a thread of its own, in order, while the
 // caller shows the ones read: the shell's queries for one entry then run
 // while the shell takes the icon of the one before (a tray call waits until
-// the taskbar has taken the icon). Once all are read, it completes those
-// read without their plain picture. Where no thread can be had, the
-// caller's own thread reads each entry when it is waited for.
+// the taskbar has taken the icon). Where no thread can be had, the caller's
+// own thread reads each entry when it is waited for.
 class ShortcutReader {
 public:
     // The first `light` entries are read as withPlain says, the rest in full.
@@ -93,7 +92,6 @@ public:
 private:
     static DWORD WINAPI Run(void* reader);
     bool ReadOne();
-    void CompleteLightEntries();
     void WaitForSignal(HANDLE handle);
 
     ShortcutScan* scan_;
