@@ -11,6 +11,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
+#include "app/trace.h"
 #include "desktopmenu/desktopmenu.h"
 #include "options/companion.h"
 #include "options/integration.h"
@@ -82,6 +83,7 @@ void OnFolderChanged() {
 void OnRescanDue() {
     RescanPending = false;
     RebuildTrayIcons();
+    TraceMark("rescan");
     NotifyCompanion(CompanionAddTrayIconMessage);
 }
 
@@ -212,12 +214,14 @@ BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments) {
     AppInstance = instance;
     if (!RegisterTrayWindowClass(instance)) return FALSE;
     if (!CreateTrayWindow(instance)) return FALSE;
+    TraceMark("window");
 
     WCHAR exePath[MAX_PATH];
     if (!GetExecutablePath(instance, exePath) || !DeriveProgramPaths(exePath)) {
         ShowPathTooLongMessage();
         return FALSE;
     }
+    TraceMark("paths");
 
     switch (DecideLaunchMode(arguments)) {
     case LaunchMode::Normal:
@@ -234,19 +238,24 @@ BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments) {
         ShowAboutDialog();
         return FALSE;
     }
+    TraceMark("instance");
 
     // What the registry's environment holds now came from the logon; a later
     // refresh takes out what it no longer holds.
     RememberRegistryEnvironment();
+    TraceMark("environment");
     RegisterCompanionMessages();
     RegisterTaskbarCreatedMessage();
     LoadStartupSettings();
+    TraceMark("settings");
     // Closed from within the first-run dialog: nothing is left to run for.
     if (!IsWindow(TrayWindow)) return FALSE;
     RebuildTrayIcons();
+    TraceMark("rebuild");
     if (IsOptionOn(Settings.szCompanion)) StartCompanion();
     ResetDesktopIcons();
     OpenFolderWatch();
+    TraceMark("watch");
     return TRUE;
 }
 
@@ -287,6 +296,7 @@ void RunMainLoop() {
         for (DWORD i = 0; i < count; ++i) handles[i] = waits[i].handle;
         DWORD result = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, MainLoopWakeMask);
         InterlockedIncrement(&LoopCounters.nWakeups);
+        TraceMark("wake", static_cast<int>(result));
         // An input wake-up is never taken for a folder change.
         if (result >= WAIT_OBJECT_0 + count) continue;
         InterlockedIncrement(&LoopCounters.nFolderChanges);

@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
+#include "app/trace.h"
 #include "res/resource.h"
 
 ShortcutTable CurrentShortcutTable;
@@ -130,27 +131,24 @@ bool WrittenBefore(const FILETIME& written, ULONGLONG scanStart) {
     return FileTimeValue(written) + SettleTime < scanStart;
 }
 
-// Notes the files' state in a freshly read entry.
-void RecordFileState(const WIN32_FIND_DATAW& item, ULONGLONG scanStart, ShortcutEntry* entry) {
-    entry->qwLinkSize = FoundSize(item);
-    entry->ftLinkWritten = item.ftLastWriteTime;
+// Notes the icon source's state in an entry whose icon location was just
+// read; the shortcut file's state was noted when the folder was listed.
+void RecordIconState(ULONGLONG scanStart, ShortcutEntry* entry) {
     entry->ftIconWritten = IconSourceWritten(entry->szIconSource);
     entry->fSettled = WrittenBefore(entry->ftLinkWritten, scanStart) && WrittenBefore(entry->ftIconWritten, scanStart);
 }
 
-// The settled entry of `reuse` for this path whose files are as found now, or
-// null. The search starts behind the last match: both listings mostly run in
-// the same order.
-ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const WCHAR* path, const WIN32_FIND_DATAW& item,
-                                  int* hint) {
+// The settled entry of `reuse` for this listed entry whose files are as
+// found now, or null. The search starts behind the last match: both listings
+// mostly run in the same order.
+ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const ShortcutEntry& listed, int* hint) {
     if (!reuse) return nullptr;
-    const ULONGLONG size = FoundSize(item);
     for (int k = 0; k < reuse->nCount; ++k) {
         const int j = (*hint + k) % reuse->nCount;
         ShortcutEntry& old = reuse->pEntries[j];
         // The numbers first: they tell most entries apart at once.
-        if (old.qwLinkSize != size || !SameTime(old.ftLinkWritten, item.ftLastWriteTime)) continue;
-        if (wcscmp(old.szLinkPath, path) != 0) continue;
+        if (old.qwLinkSize != listed.qwLinkSize || !SameTime(old.ftLinkWritten, listed.ftLinkWritten)) continue;
+        if (wcscmp(old.szLinkPath, listed.szLinkPath) != 0) continue;
         *hint = j + 1;
         bool unchanged = old.fSettled && old.hOverlayIcon &&
                          SameTime(old.ftIconWritten, IconSourceWritten(old.szIconSource));
@@ -201,6 +199,7 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
     } else if (!ResolveLinkTarget(entry->szLinkPath, source)) {
         source[0] = L'\0';
     }
+    TraceMark("plain.resolve");
     HICON extracted = nullptr;
     if (source[0] != L'\0' && ExtractIconExW(source, index, nullptr, &extracted, 1) != 0 && extracted) {
         entry->hPlainIcon = extracted;
@@ -208,41 +207,69 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
         entry->hPlainIcon = CopyIcon(entry->hOverlayIcon);
     }
     if (!entry->hPlainIcon) entry->hPlainIcon = LoadProgramIcon();
+    TraceMark("plain.extract");
 }
 
 namespace {
 
-// Fills entry from the shell's view of the file; false leaves the entry
-// empty (any icon already taken is given back).
-bool ReadShortcut(const WCHAR* fullPath, ShortcutEntry* entry) {
+// The shell's name and marked icon of the listed entry's file; false leaves
+// the entry as it was.
+bool ReadNameAndMarkedIcon(ShortcutEntry* entry) {
     SHFILEINFOW info = {};
-    if (!SHGetFileInfoW(fullPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
+    if (!SHGetFileInfoW(entry->szLinkPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
         return false;
+    TraceMark("info.iconname");
     entry->hOverlayIcon = info.hIcon;
     lstrcpynW(entry->szName, info.szDisplayName, MAX_PATH);
-    lstrcpynW(entry->szLinkPath, fullPath, MAX_PATH);
-
-    SHFILEINFOW location = {};
-    if (!SHGetFileInfoW(fullPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) {
-        DestroyIcon(entry->hOverlayIcon);
-        *entry = ShortcutEntry{};
-        return false;
-    }
-    entry->iIcon = location.iIcon;
-    lstrcpynW(entry->szIconSource, location.szDisplayName, MAX_PATH);
-    ExtractPlainIcon(entry);
     return true;
 }
 
-// Reads the folder's items into table until the listing ends or the block
-// cannot grow; unchanged entries of reuse are taken over.
-void ReadFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
-                ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const ULONGLONG scanStart = FileTimeValue(now);
+// The icon location, the icon source's state and the plain picture of an
+// entry whose name and marked icon are read; false when the shell cannot
+// give the location.
+bool ReadPlainIcon(ULONGLONG scanStart, ShortcutEntry* entry) {
+    SHFILEINFOW location = {};
+    if (!SHGetFileInfoW(entry->szLinkPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) return false;
+    TraceMark("info.location");
+    entry->iIcon = location.iIcon;
+    lstrcpynW(entry->szIconSource, location.szDisplayName, MAX_PATH);
+    RecordIconState(scanStart, entry);
+    ExtractPlainIcon(entry);
+    entry->fComplete = true;
+    return true;
+}
+
+void DestroyEntryIcons(ShortcutEntry* entry) {
+    if (entry->hOverlayIcon) DestroyIcon(entry->hOverlayIcon);
+    if (entry->hPlainIcon) DestroyIcon(entry->hPlainIcon);
+    entry->hOverlayIcon = nullptr;
+    entry->hPlainIcon = nullptr;
+}
+
+// Fills a listed entry from the shell's view of its file, in full or (without
+// withPlain) what its marked icon needs; false leaves it empty, its icons given back.
+bool ReadShortcut(ULONGLONG scanStart, bool withPlain, ShortcutEntry* entry) {
+    if (ReadNameAndMarkedIcon(entry) && (!withPlain || ReadPlainIcon(scanStart, entry))) return true;
+    DestroyEntryIcons(entry);
+    *entry = ShortcutEntry{};
+    return false;
+}
+
+// A shortcut file found in the listing, as an entry of its path and state.
+ShortcutEntry ListedEntry(const WCHAR* path, const WIN32_FIND_DATAW& item) {
+    ShortcutEntry entry = {};
+    lstrcpynW(entry.szLinkPath, path, MAX_PATH);
+    entry.qwLinkSize = FoundSize(item);
+    entry.ftLinkWritten = item.ftLastWriteTime;
+    entry.fFresh = true;
+    return entry;
+}
+
+// Lists the folder's shortcut files into table until the listing ends or the
+// block cannot grow.
+void ListFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
+                ShortcutTable* table) {
     int capacity = TableGrowth;
-    int hint = 0, hintToo = 0;
     const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
     do {
         if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -255,31 +282,20 @@ void ReadFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WC
                 return;
             }
         }
-        ShortcutEntry* entry = &table->pEntries[table->nCount];
-        ShortcutEntry* unchanged = FindUnchangedEntry(reuse, path, *item, &hint);
-        if (!unchanged) unchanged = FindUnchangedEntry(reuseToo, path, *item, &hintToo);
-        if (unchanged) {
-            TakeEntry(unchanged, entry);
-        } else if (ReadShortcut(path, entry)) {
-            RecordFileState(*item, scanStart, entry);
-            entry->fFresh = true;
-        } else {
-            continue;
-        }
-        ++table->nCount;
+        table->pEntries[table->nCount++] = ListedEntry(path, *item);
     } while (FindNextFileW(find, item));
 }
 
+// The stable sort keeps entries of the same name in the order they came in.
 void SortByName(ShortcutTable* table) {
-    std::sort(table->pEntries, table->pEntries + table->nCount,
-              [](const ShortcutEntry& a, const ShortcutEntry& b) { return lstrcmpW(a.szName, b.szName) < 0; });
+    std::stable_sort(table->pEntries, table->pEntries + table->nCount,
+                     [](const ShortcutEntry& a, const ShortcutEntry& b) { return lstrcmpW(a.szName, b.szName) < 0; });
 }
 
-void DestroyEntryIcons(ShortcutEntry* entry) {
-    if (entry->hOverlayIcon) DestroyIcon(entry->hOverlayIcon);
-    if (entry->hPlainIcon) DestroyIcon(entry->hPlainIcon);
-    entry->hOverlayIcon = nullptr;
-    entry->hPlainIcon = nullptr;
+// The file name of the path without its extension.
+void FileNameStem(const WCHAR* path, WCHAR (&stem)[MAX_PATH]) {
+    lstrcpynW(stem, FileNameOf(path), MAX_PATH);
+    if (WCHAR* dot = wcsrchr(stem, L'.')) *dot = L'\0';
 }
 
 }  // namespace
@@ -333,9 +349,14 @@ bool SamePicture(HICON a, HICON b) {
     return !x.empty() && x == IconPixels(b);
 }
 
-bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
-    *table = ShortcutTable{};
-    if (!AllocateTable(table)) {
+bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo) {
+    *scan = ShortcutScan{};
+    scan->reuse = reuse;
+    scan->reuseToo = reuseToo;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    scan->qwStart = FileTimeValue(now);
+    if (!AllocateTable(&scan->table)) {
         ShowMemoryError(GetLastError());
         return false;
     }
@@ -346,10 +367,127 @@ bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTabl
     WIN32_FIND_DATAW item;
     UniqueFindHandle find(FindFirstFileW(path, &item));
     if (!find) return true;
-    ReadFolder(find.get(), &item, path, nameStart, table, reuse, reuseToo);
-    find.reset();
+    ListFolder(find.get(), &item, path, nameStart, &scan->table);
+    TraceMark("list");
+    return true;
+}
 
+void OrderByFileName(ShortcutScan* scan) {
+    ShortcutTable& table = scan->table;
+    std::stable_sort(table.pEntries + scan->nNext, table.pEntries + table.nCount,
+                     [](const ShortcutEntry& a, const ShortcutEntry& b) {
+                         WCHAR stemA[MAX_PATH], stemB[MAX_PATH];
+                         FileNameStem(a.szLinkPath, stemA);
+                         FileNameStem(b.szLinkPath, stemB);
+                         return lstrcmpW(stemA, stemB) < 0;
+                     });
+}
+
+bool ReadNextShortcut(ShortcutScan* scan, bool withPlain) {
+    ShortcutTable& table = scan->table;
+    while (scan->nNext < table.nCount) {
+        ShortcutEntry listed = table.pEntries[scan->nNext];
+        table.pEntries[scan->nNext++] = ShortcutEntry{};
+        ShortcutEntry* entry = &table.pEntries[scan->nRead];
+        ShortcutEntry* unchanged = FindUnchangedEntry(scan->reuse, listed, &scan->nHint);
+        if (!unchanged) unchanged = FindUnchangedEntry(scan->reuseToo, listed, &scan->nHintToo);
+        if (unchanged) {
+            TakeEntry(unchanged, entry);
+        } else {
+            *entry = listed;
+            if (!ReadShortcut(scan->qwStart, withPlain, entry)) continue;
+        }
+        ++scan->nRead;
+        return true;
+    }
+    return false;
+}
+
+void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
+    *table = scan->table;
+    table->nCount = 0;
+    for (int i = 0; i < scan->nRead; ++i) {
+        ShortcutEntry entry = table->pEntries[i];
+        table->pEntries[i] = ShortcutEntry{};
+        if (!entry.fComplete && !ReadPlainIcon(scan->qwStart, &entry)) {
+            DestroyEntryIcons(&entry);
+            continue;
+        }
+        table->pEntries[table->nCount++] = entry;
+    }
+    TraceMark("complete");
     if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
+    TraceMark("sort");
+    *scan = ShortcutScan{};
+}
+
+ShortcutReader::ShortcutReader(ShortcutScan* scan, int light, bool withPlain)
+    : scan_(scan), light_(light), withPlain_(withPlain) {
+    signal_.reset(CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr));
+    if (signal_) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+}
+
+ShortcutReader::~ShortcutReader() {
+    Finish();
+}
+
+bool ShortcutReader::ReadOne() {
+    return ReadNextShortcut(scan_, scan_->nRead < light_ ? withPlain_ : true);
+}
+
+// The shell's functions want COM on the thread that calls them.
+DWORD WINAPI ShortcutReader::Run(void* param) {
+    auto* self = static_cast<ShortcutReader*>(param);
+    ComScope com;
+    while (self->ReadOne()) {
+        InterlockedExchange(&self->read_, self->scan_->nRead);
+        ReleaseSemaphore(self->signal_.get(), 1, nullptr);
+    }
+    InterlockedExchange(&self->done_, 1);
+    ReleaseSemaphore(self->signal_.get(), 1, nullptr);
+    return 0;
+}
+
+// A shell function on the reading thread may send a message to this
+// thread's windows (a broadcast): it is handled while waiting.
+void ShortcutReader::WaitForSignal(HANDLE handle) {
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+bool ShortcutReader::WaitFor(int index) {
+    if (!thread_) {
+        while (scan_->nRead <= index)
+            if (!ReadOne()) return false;
+        return true;
+    }
+    while (InterlockedCompareExchange(&read_, 0, 0) <= index) {
+        if (InterlockedCompareExchange(&done_, 0, 0)) return InterlockedCompareExchange(&read_, 0, 0) > index;
+        WaitForSignal(signal_.get());
+    }
+    return true;
+}
+
+void ShortcutReader::Finish() {
+    if (thread_) {
+        WaitForSignal(thread_.get());
+        thread_.reset();
+    }
+    while (ReadOne()) {
+    }
+}
+
+bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
+    ShortcutScan scan;
+    if (!BeginShortcutScan(&scan, reuse, reuseToo)) {
+        *table = ShortcutTable{};
+        return false;
+    }
+    while (ReadNextShortcut(&scan, true)) {
+    }
+    FinishShortcutScan(&scan, table);
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/handles.h"
+
 struct ShortcutEntry {
     HICON hOverlayIcon;            // small icon with the shell's shortcut marking; owned
     HICON hPlainIcon;              // small icon of the icon source or a stand-in; owned
@@ -17,6 +19,7 @@ struct ShortcutEntry {
     bool fWaiting;                 // its add timed out or found no taskbar: tried again later
     bool fRefusalTold;             // the user was told that the shell refused its icon
     bool fFresh;                   // read from the shell by the scan that made its table
+    bool fComplete;                // its icon location and plain picture are read too
     // The files as the scan found them: a later scan that finds them the same
     // takes the entry over without asking the shell again.
     ULONGLONG qwLinkSize;          // size of the shortcut file
@@ -40,6 +43,65 @@ extern ShortcutTable CurrentShortcutTable;
 // files are unchanged move into the new table with their icons (the old
 // tables keep them without icons), the rest are read from the shell.
 bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr, ShortcutTable* reuseToo = nullptr);
+
+// The steps of ScanShortcutFolder, for a caller that shows each entry as
+// soon as it is read: the folder is listed first (each entry then holds only
+// its path and file state), then the entries are read one by one.
+struct ShortcutScan {
+    ShortcutTable table;     // the listed entries; the first nRead of them are read
+    int nNext;               // the next listed entry to read
+    int nRead;
+    ULONGLONG qwStart;       // when the listing began (FILETIME units)
+    ShortcutTable* reuse;    // tables whose unchanged entries are taken over
+    ShortcutTable* reuseToo;
+    int nHint, nHintToo;     // where the search in them goes on
+};
+// Lists the folder's shortcut files; false when no block could be had (the
+// message is already shown).
+bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo);
+// Puts the listed entries in the order of their file names without the
+// extension, which the shell shows as their names but in rare cases.
+void OrderByFileName(ShortcutScan* scan);
+// Reads the next listed entry the shell can read, or takes it over, into
+// place nRead - 1; false when none is left. Without withPlain only what the
+// marked icon needs is read (name and that icon); the rest when the scan ends.
+bool ReadNextShortcut(ShortcutScan* scan, bool withPlain);
+// Moves the read entries into table, completed, sorted by name when the
+// settings say so; entries the shell no longer reads are dropped.
+void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
+
+// Reads a begun scan's entries on a thread of its own, in order, while the
+// caller shows the ones read: the shell's queries for one entry then run
+// while the shell takes the icon of the one before (a tray call waits until
+// the taskbar has taken the icon). Where no thread can be had, the caller's
+// own thread reads each entry when it is waited for.
+class ShortcutReader {
+public:
+    // The first `light` entries are read as withPlain says, the rest in full.
+    ShortcutReader(ShortcutScan* scan, int light, bool withPlain);
+    ~ShortcutReader();  // waits for the end of the reading
+    ShortcutReader(const ShortcutReader&) = delete;
+    ShortcutReader& operator=(const ShortcutReader&) = delete;
+
+    // Waits until the entry at index is read; false when the listing holds
+    // no more entries the shell can read. Sent messages are handled meanwhile.
+    bool WaitFor(int index);
+    // Waits until every listed entry is read; the scan is the caller's again.
+    void Finish();
+
+private:
+    static DWORD WINAPI Run(void* reader);
+    bool ReadOne();
+    void WaitForSignal(HANDLE handle);
+
+    ShortcutScan* scan_;
+    int light_;
+    bool withPlain_;
+    volatile LONG read_ = 0;  // entries read, published by the reading thread
+    volatile LONG done_ = 0;  // set when no entry is left
+    UniqueKernelHandle signal_;  // a semaphore: one count per entry read, one at the end
+    UniqueKernelHandle thread_;
+};
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
 // Whether two icons show the same pixels.

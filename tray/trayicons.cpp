@@ -11,6 +11,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/text.h"
+#include "app/trace.h"
 #include "tray/shortcuts.h"
 #include "ui/wizard.h"
 
@@ -50,13 +51,17 @@ DWORD RetryDelayMs;
 constexpr DWORD FirstRetryDelayMs = 1000;
 constexpr DWORD LastRetryDelayMs = 64000;
 
-NOTIFYICONDATAW IconData(const ShortcutEntry& entry, UINT flags) {
+NOTIFYICONDATAW IconData(UINT iconId, UINT flags) {
     NOTIFYICONDATAW data = {};
     data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = TrayWindow;
-    data.uID = entry.uIconId;
+    data.uID = iconId;
     data.uFlags = flags;
     return data;
+}
+
+NOTIFYICONDATAW IconData(const ShortcutEntry& entry, UINT flags) {
+    return IconData(entry.uIconId, flags);
 }
 
 HICON MarkedIcon(const ShortcutEntry& entry) {
@@ -83,22 +88,29 @@ NOTIFYICONDATAW EntryIconData(const ShortcutEntry& entry, UINT flags) {
 
 // Asks for the keyboard behaviour of newer shells, which still sends WM_USER
 // with the identifier in wParam and the mouse message in lParam. The shell
-// forgets it with every add, so it follows each one.
-void RequestKeyboardVersion(ShortcutEntry& entry) {
-    NOTIFYICONDATAW data = IconData(entry, 0);
-    data.uVersion = NOTIFYICON_VERSION;
-    entry.fKeyboard = CallNotifyIcon(NIM_SETVERSION, &data) != FALSE;
+// forgets it with every add, so it follows each one: once the icons of one
+// pass are added, for each that was. Asked for between the adds, it cost
+// Wine's tray as much again as the adds themselves (see docs/performance.md).
+void RequestKeyboardVersions(int first, int end) {
+    for (int i = first; i < end; ++i) {
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        if (!entry.fShown) continue;
+        NOTIFYICONDATAW data = IconData(entry, 0);
+        data.uVersion = NOTIFYICON_VERSION;
+        entry.fKeyboard = CallNotifyIcon(NIM_SETVERSION, &data) != FALSE;
+    }
+    TraceMark("tray.versions");
 }
 
+// Until its keyboard behaviour is asked for, the icon sends plain mouse messages.
 BOOL AddTrayIcon(ShortcutEntry& entry) {
     NOTIFYICONDATAW data = EntryIconData(entry, NIF_MESSAGE);
     data.uCallbackMessage = WM_USER;
+    entry.fKeyboard = false;
+    TraceMark("tray.prepare");
     SetLastError(ERROR_SUCCESS);
     BOOL added = CallNotifyIcon(NIM_ADD, &data);
-    DWORD error = GetLastError();
-    entry.fKeyboard = false;
-    if (added) RequestKeyboardVersion(entry);
-    SetLastError(error);
+    TraceMark("tray.add");
     return added;
 }
 
@@ -126,6 +138,7 @@ void AddAtEnd(ShortcutEntry& entry) {
 void AddIconsFrom(int first) {
     for (TriedIconCount = first; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount)
         AddAtEnd(CurrentShortcutTable.pEntries[TriedIconCount]);
+    RequestKeyboardVersions(first, CurrentShortcutTable.nCount);
 }
 
 bool AnyIconWaiting() {
@@ -197,7 +210,6 @@ void AssignIconIds(ShortcutTable* scanned) {
         while (FindById(*scanned, id)) id = NextIconId(id);
         entry->uIconId = id;
     }
-    PendingRename = KeptIconId{};
 }
 
 // Whether the shell shows an entry as it shows `shown`: same identifier,
@@ -339,6 +351,96 @@ void ShowChangedTable(ShortcutTable* scanned) {
     if (!anyIcon) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
+// An icon added while the first scan ran: its identifier then, and its shortcut.
+struct EarlyIcon {
+    UINT uIconId;
+    WCHAR szLinkPath[MAX_PATH];
+};
+
+// Adds the icon of the read entry at index, after those before it. Clicks
+// meanwhile find it: CurrentShortcutTable shows the entries added so far (a
+// view of the scan's block, which it never frees).
+void AddReadIcon(const ShortcutScan& scan, int index, std::vector<EarlyIcon>* added) {
+    CurrentShortcutTable = ShortcutTable{scan.table.pEntries, index + 1, nullptr};
+    ShortcutEntry& entry = scan.table.pEntries[index];
+    TriedIconCount = index;
+    AddAtEnd(entry);
+    TriedIconCount = index + 1;
+    added->push_back(EarlyIcon{entry.uIconId, {}});
+    lstrcpynW(added->back().szLinkPath, entry.szLinkPath, MAX_PATH);
+}
+
+// Adds the icons of the first entries as the reader reads them; false when
+// the program was closed from within a tray call (the view's icons are gone).
+bool AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader, std::vector<EarlyIcon>* added) {
+    int count = 0;
+    for (; count < MaxTrayIcons && reader->WaitFor(count); ++count) {
+        TraceMark("reader.wait");
+        AddReadIcon(*scan, count, added);
+        if (!IsWindow(TrayWindow)) return false;
+    }
+    RequestKeyboardVersions(0, count);
+    return IsWindow(TrayWindow) != FALSE;
+}
+
+// The first scan, while nothing is shown: each icon is added as soon as its
+// entry is read, in the order of the file names, so that the shell takes an
+// icon while the next entry is read. Of an entry, only what its shown picture
+// needs is read before its icon is added; the rest once all icons are.
+// False when no block could be had or the program was closed meanwhile.
+bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
+    ShortcutScan scan;
+    if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
+    if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
+    AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
+    bool open;
+    {
+        ShortcutReader reader(&scan, MaxTrayIcons, !IsOptionOn(Settings.szMarkLinks));
+        open = AddIconsAsRead(&scan, &reader, added);
+        CurrentShortcutTable = ShortcutTable{};
+        TriedIconCount = 0;
+    }  // the reading ends here
+    if (!open) {
+        FreeShortcutTable(&scan.table);
+        return false;
+    }
+    FinishShortcutScan(&scan, scanned);
+    return true;
+}
+
+void DeleteEarlyIcons(const std::vector<EarlyIcon>& added, size_t from) {
+    for (size_t j = from; j < added.size(); ++j) {
+        NOTIFYICONDATAW data = IconData(added[j].uIconId, 0);
+        CallNotifyIcon(NIM_DELETE, &data);
+    }
+}
+
+// After the first scan: the icons added while it ran stay as long as the
+// table has the same shortcuts with the same identifiers in their places;
+// from the first place that differs on (a name the shell shows otherwise than
+// its file name, a shortcut gone meanwhile) they go and are added again.
+void ShowFirstTable(ShortcutTable* scanned, const std::vector<EarlyIcon>& added) {
+    CurrentShortcutTable = *scanned;
+    int kept = 0;
+    while (kept < static_cast<int>(added.size()) && kept < CurrentShortcutTable.nCount) {
+        const ShortcutEntry& entry = CurrentShortcutTable.pEntries[kept];
+        if (entry.uIconId != added[kept].uIconId || !SameLinkPath(entry, added[kept].szLinkPath)) break;
+        ++kept;
+    }
+    DeleteEarlyIcons(added, static_cast<size_t>(kept));
+    for (int i = kept; i < CurrentShortcutTable.nCount; ++i) {
+        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        entry.fShown = entry.fWaiting = entry.fKeyboard = false;
+    }
+    AddIconsFrom(kept);
+    ScheduleRetry();
+    if (!TellRefusals()) return;
+    const ShortcutEntry* begin = CurrentShortcutTable.pEntries;
+    const ShortcutEntry* end = begin + CurrentShortcutTable.nCount;
+    if (std::none_of(begin, end, [](const ShortcutEntry& e) { return e.fShown || e.fWaiting; }))
+        PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+}
+
 }  // namespace
 
 UINT DerivedIconId(const WCHAR* linkPath) {
@@ -358,8 +460,16 @@ UINT DerivedIconId(const WCHAR* linkPath) {
 
 void RebuildTrayIcons() {
     ShortcutTable scanned;
-    const bool scannedOk = ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
-    if (scannedOk) AssignIconIds(&scanned);
+    std::vector<EarlyIcon> added;
+    const bool first = CurrentShortcutTable.nCount == 0 && LeftOutEntries.nCount == 0;
+    const bool scannedOk = first ? ScanAddingIcons(&scanned, &added)
+                                 : ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
+    TraceMark("scan");
+    if (scannedOk) {
+        AssignIconIds(&scanned);
+        PendingRename = KeptIconId{};
+    }
+    TraceMark("ids");
     FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
     if (!scannedOk) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
@@ -373,16 +483,22 @@ void RebuildTrayIcons() {
     }
     if (scanned.nCount == 0) {
         ReportedLeftOutCount = 0;
+        DeleteEarlyIcons(added, 0);  // their shortcuts went while the scan ran
         PromptForFirstShortcut(&scanned);
         return;
     }
     int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
     MoveLaterShortcutEntries(&scanned, MaxTrayIcons, &LeftOutEntries);
 
-    if (TablesEqual(CurrentShortcutTable, scanned)) {
+    if (first) {
+        ShowFirstTable(&scanned, added);
+        TraceMark("shown");
+        if (!IsWindow(TrayWindow)) return;
+    } else if (TablesEqual(CurrentShortcutTable, scanned)) {
         AdoptEqualTable(&scanned);
     } else {
         ShowChangedTable(&scanned);
+        TraceMark("shown");
         if (!IsWindow(TrayWindow)) return;
     }
     ReportLeftOutShortcuts(leftOut);
@@ -457,6 +573,7 @@ void RestoreTrayIcons() {
         entry.fShown = AddTrayIcon(entry) != FALSE;
         entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
     }
+    RequestKeyboardVersions(0, tried);
     RetryDelayMs = 0;
     ScheduleRetry();
 }
