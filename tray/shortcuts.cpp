@@ -422,10 +422,7 @@ void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
 }
 
 ShortcutReader::ShortcutReader(ShortcutScan* scan, int light, bool withPlain)
-    : scan_(scan), light_(light), withPlain_(withPlain) {
-    signal_.reset(CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr));
-    if (signal_) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-}
+    : scan_(scan), light_(light), withPlain_(withPlain) {}
 
 ShortcutReader::~ShortcutReader() {
     Finish();
@@ -435,46 +432,13 @@ bool ShortcutReader::ReadOne() {
     return ReadNextShortcut(scan_, scan_->nRead < light_ ? withPlain_ : true);
 }
 
-// The shell's functions want COM on the thread that calls them.
-DWORD WINAPI ShortcutReader::Run(void* param) {
-    auto* self = static_cast<ShortcutReader*>(param);
-    ComScope com;
-    while (self->ReadOne()) {
-        InterlockedExchange(&self->read_, self->scan_->nRead);
-        ReleaseSemaphore(self->signal_.get(), 1, nullptr);
-    }
-    InterlockedExchange(&self->done_, 1);
-    ReleaseSemaphore(self->signal_.get(), 1, nullptr);
-    return 0;
-}
-
-// A shell function on the reading thread may send a message to this
-// thread's windows (a broadcast): it is handled while waiting.
-void ShortcutReader::WaitForSignal(HANDLE handle) {
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 bool ShortcutReader::WaitFor(int index) {
-    if (!thread_) {
-        while (scan_->nRead <= index)
-            if (!ReadOne()) return false;
-        return true;
-    }
-    while (InterlockedCompareExchange(&read_, 0, 0) <= index) {
-        if (InterlockedCompareExchange(&done_, 0, 0)) return InterlockedCompareExchange(&read_, 0, 0) > index;
-        WaitForSignal(signal_.get());
-    }
+    while (scan_->nRead <= index)
+        if (!ReadOne()) return false;
     return true;
 }
 
 void ShortcutReader::Finish() {
-    if (thread_) {
-        WaitForSignal(thread_.get());
-        thread_.reset();
-    }
     while (ReadOne()) {
     }
 }

@@ -70,37 +70,32 @@ bool ReadNextShortcut(ShortcutScan* scan, bool withPlain);
 // settings say so; entries the shell no longer reads are dropped.
 void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
 
-// Reads a begun scan's entries on a thread of its own, in order, while the
-// caller shows the ones read: the shell's queries for one entry then run
-// while the shell takes the icon of the one before (a tray call waits until
-// the taskbar has taken the icon). Where no thread can be had, the caller's
-// own thread reads each entry when it is waited for.
+// Reads a begun scan's entries in order as the caller asks for them, so that
+// each icon can be added as soon as its entry is read. (A thread of its own
+// would let the shell's queries for one entry run while the taskbar takes
+// the icon of the one before, but under load a reading thread was seen to
+// leave a kernel handle behind now and then; the reading stays on the
+// caller's thread.)
 class ShortcutReader {
 public:
     // The first `light` entries are read as withPlain says, the rest in full.
     ShortcutReader(ShortcutScan* scan, int light, bool withPlain);
-    ~ShortcutReader();  // waits for the end of the reading
+    ~ShortcutReader();  // reads what is left
     ShortcutReader(const ShortcutReader&) = delete;
     ShortcutReader& operator=(const ShortcutReader&) = delete;
 
-    // Waits until the entry at index is read; false when the listing holds
-    // no more entries the shell can read. Sent messages are handled meanwhile.
+    // Reads up to the entry at index; false when the listing holds no more
+    // entries the shell can read.
     bool WaitFor(int index);
-    // Waits until every listed entry is read; the scan is the caller's again.
+    // Reads every listed entry; the scan is the caller's again.
     void Finish();
 
 private:
-    static DWORD WINAPI Run(void* reader);
     bool ReadOne();
-    void WaitForSignal(HANDLE handle);
 
     ShortcutScan* scan_;
     int light_;
     bool withPlain_;
-    volatile LONG read_ = 0;  // entries read, published by the reading thread
-    volatile LONG done_ = 0;  // set when no entry is left
-    UniqueKernelHandle signal_;  // a semaphore: one count per entry read, one at the end
-    UniqueKernelHandle thread_;
 };
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);

@@ -374,7 +374,8 @@ void AddReadIcon(const ShortcutScan& scan, int index, std::vector<EarlyIcon>* ad
 // the program was closed from within a tray call (the view's icons are gone).
 bool AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader, std::vector<EarlyIcon>* added) {
     int count = 0;
-    for (; count < MaxTrayIcons && reader->WaitFor(count); ++count) {
+    // A program closed before the scan (its dialogs run message loops) adds none.
+    for (; count < MaxTrayIcons && IsWindow(TrayWindow) && reader->WaitFor(count); ++count) {
         TraceMark("reader.wait");
         AddReadIcon(*scan, count, added);
         if (!IsWindow(TrayWindow)) return false;
