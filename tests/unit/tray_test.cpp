@@ -1,7 +1,5 @@
 // The icons follow the folder: which files become icons, in which order, with
 // which tooltip and picture, and what happens when the taskbar refuses.
-#include <thread>
-
 #include "app/app.h"
 #include "app/settings.h"
 #include "res/resource.h"
@@ -324,7 +322,8 @@ protected:
     // is posted to the window. Between changes the loop sleeps without a single wake-up.
     void Storm(int total, UINT end) {
         HWND window = TrayWindow;
-        std::thread stormer([&, total, end] {
+        LONG woken = 0;
+        std::function<void()> storm = [&, total, end] {
             for (unsigned seed = 7, op = 0; op < unsigned(total); ++op) {
                 seed = seed * 1103515245u + 12345u;
                 std::string ext = (seed >> 8) % 3 ? ".lnk" : ".txt", n = std::to_string((seed >> 16) % 12);
@@ -336,17 +335,24 @@ protected:
                 }
                 if (op % 100 == 99) Sleep(20);
             }
-            LONG seen = -1, woken = 0;
+            LONG seen = -1;
             while (seen != LoopCounters.nFolderChanges) {
                 seen = LoopCounters.nFolderChanges;
                 woken = LoopCounters.nWakeups;
                 Sleep(1500);
             }
-            EXPECT_EQ(LoopCounters.nWakeups, woken) << "woken while nothing changed";
             PostMessageA(window, end, 0, 0);
-        });
+        };
+        // A thread of the system's own: now and then the C++ library keeps a handle after its threads.
+        auto run = [](void* body) -> DWORD {
+            (*static_cast<std::function<void()>*>(body))();
+            return 0;
+        };
+        UniqueKernelHandle stormer(CreateThread(nullptr, 0, run, &storm, 0, nullptr));
         RunMainLoop();
-        stormer.join();
+        WaitForSingleObject(stormer.get(), INFINITE);
+        // Checked on the test's own thread, where the test framework's assertions belong.
+        EXPECT_EQ(LoopCounters.nWakeups, woken + 1) << "woken while nothing changed, besides for `end`";
     }
     std::string bytes;
 };
