@@ -270,12 +270,6 @@ void DialogDriver::Tick() {
 
 void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-std::string ItemText(HWND dialog, int id) {
-    char text[MAX_PATH] = {};
-    GetDlgItemTextA(dialog, id, text, MAX_PATH);
-    return text;
-}
-
 std::string RegText(HKEY root, const std::string& key, const char* name) {
     char text[1024] = {};
     DWORD size = sizeof text - 1;

@@ -126,7 +126,6 @@ private:
 };
 // Presses a dialog button the way a click does.
 void Press(HWND dialog, int id);
-std::string ItemText(HWND dialog, int id);
 
 // Registry texts; "(none)" when the value is missing.
 std::string RegText(HKEY root, const std::string& key, const char* name);

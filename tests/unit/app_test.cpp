@@ -57,18 +57,6 @@ TEST(Settings, BytesToFields) {
     }
 }
 
-// The settings file is found also where it lies deeper than OpenFile's 128
-// characters reach, so such a folder does not greet every start as the first.
-TEST(Settings, FoundBeyondOpenFilesReach) {
-    TempFolder folder("settings");
-    std::string deep = folder.file(std::string(60, 'x'));
-    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    lstrcpynW(IniPath, Wide(deep + "\\" + std::string(60, 'y') + ".ini").c_str(), MAX_PATH);
-    EXPECT_FALSE(SettingsFileExists());
-    WriteBytes(std::wstring(IniPath), kSection);
-    EXPECT_TRUE(SettingsFileExists());
-}
-
 // At a drive root the program's folder is the root itself; a path whose commands would not fit
 // is refused whole.
 TEST(CommandLine, ExecutablePathToDerivedPaths) {
@@ -133,34 +121,25 @@ void WriteUserVariable(const std::wstring& name, DWORD type, const std::wstring&
 }
 
 // Puts back, even when an assertion ends the test, the whole process
-// environment and the HKCU\Environment values of the names it is given.
+// environment, and takes the test's values out of HKCU\Environment again
+// (the session's registry holds none of them before).
 class EnvironmentGuard : NoCopy {
 public:
-    explicit EnvironmentGuard(const std::vector<std::wstring>& names) {
+    explicit EnvironmentGuard(std::vector<std::wstring> names) : names_(std::move(names)) {
         LPWCH block = GetEnvironmentStringsW();
         LPWCH end = block;
         while (*end) end += wcslen(end) + 1;
         process_.assign(block, end + 1);
         FreeEnvironmentStringsW(block);
-        for (const std::wstring& name : names) {
-            std::wstring text(32767, L'\0');
-            DWORD type = REG_NONE, size = DWORD(text.size() * sizeof(wchar_t));
-            LSTATUS read = RegGetValueW(HKEY_CURRENT_USER, L"Environment", name.c_str(),
-                                        RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type, &text[0], &size);
-            values_.emplace_back(name, read == ERROR_SUCCESS ? type : REG_NONE, text.c_str());  // none: deleted
-        }
     }
     ~EnvironmentGuard() {
         SetEnvironmentStringsW(process_.data());
-        for (const auto& [name, type, text] : values_) {
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", name.c_str());
-            if (type != REG_NONE) WriteUserVariable(name, type, text);
-        }
+        for (const std::wstring& name : names_) RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", name.c_str());
     }
 
 private:
+    std::vector<std::wstring> names_;
     std::vector<wchar_t> process_;
-    std::vector<std::tuple<std::wstring, DWORD, std::wstring>> values_;
 };
 
 }  // namespace

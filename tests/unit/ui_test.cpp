@@ -116,28 +116,6 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
     }
 }
 
-// While the rename dialog is open, a click on an icon starts nothing and brings the dialog back
-// to the front.
-TEST_F(ProgramTest, AClickWhileRenamingBringsTheDialogBackAndStartsNothing) {
-    AddShortcut("Start");
-    RebuildTrayIcons();
-    DialogDriver driver([&](HWND dialog) {
-        HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 99, 99, nullptr, 0, 0, 0);
-        EXPECT_EQ(GetForegroundWindow(), other);
-        EXPECT_TRUE(PumpUntil([&] {  // clicks until one brings the dialog back: the window manager may lag
-            for (UINT m : {WM_LBUTTONDBLCLK, WM_RBUTTONUP}) SendMessageA(TrayWindow, WM_USER, IconId("Start"), m);
-            return GetForegroundWindow() == dialog;
-        }, 5000));
-        DestroyWindow(other);
-        Press(dialog, IDCANCEL);
-    });
-    SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_RENAME, 0);
-    FinishStarts();
-    EXPECT_TRUE(driver.acted);
-    EXPECT_EQ(Runs("Start"), 0);
-    EXPECT_TRUE(popups.empty());
-}
-
 // Löschen asks first, also with Shift held: Yes then deletes the shortcut for good, No keeps it.
 // (Löschen to the recycle bin: end to end.)
 TEST_F(ProgramTest, DeleteAsksFirstAndWithShiftDeletesForGood) {
