@@ -2,13 +2,14 @@
 # The benchmark: prints the figures of docs/performance.md as Markdown.
 # It measures and prints; it asserts nothing.
 #
-#   BUILD_DIR=build RUNS=3 bash bench/benchmark.sh      (after scripts/build.sh)
+#   BUILD_DIR=build RUNS=5 bash bench/benchmark.sh      (after scripts/build.sh)
 #
-# It runs in a test session of its own (BUILD_DIR/bench-session), on the same
-# Wine and virtual display as the tests. Each time is the median of RUNS runs,
-# the program and its baseline taking turns within each run:
-#   1. start-up until all icons are docked in trayer, for 10 and 100 shortcuts,
-#      against bench/baseline_tray.exe adding as many icons;
+# It runs in a test session of its own (BUILD_DIR/benchmark-session), on the
+# same Wine and virtual display as the tests. Each time is the median of RUNS
+# runs, with the lowest and highest beside it:
+#   1. start-up until all icons are docked in trayer, for 10 and 100 shortcuts
+#      and for 100 with "Kennzeichnen" off, against bench/baseline_tray.exe
+#      adding as many icons, the two taking turns within each run;
 #   2. CPU time of the running program over 30 quiet seconds;
 #   3. bench_tray.exe: full scan, rescans after a rename and after an unrelated
 #      file, the bare listing, tray calls, object counts before and after 1,000
@@ -17,117 +18,58 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${BUILD_DIR:-$root/build}" && pwd)
 RUNS=${RUNS:-5}
-session="$build/bench-session"
-bash "$root/scripts/session.sh" start "$session" >/dev/null
-trap 'bash "$root/scripts/session.sh" stop "$session" >/dev/null' EXIT
-export OMBRIX_BUILD=$build OMBRIX_SESSION=$session
-# The journeys' steps: wait_until, settings, marker_link, icon_count,
-# icons_are, start_ombrix, close_program, expect_exit, cleanup. Work files go
-# to its $WORK.
-. "$root/tests/e2e/lib.sh"
-trap 'cleanup; bash "$root/scripts/session.sh" stop "$session" >/dev/null' EXIT
-# Each shortcut saved through the shell starts winemenubuilder, which would
-# still be busy while bench_tray.exe times its scans.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-
-now_ms() { date +%s%3N; }
-median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+. "$root/bench/lib.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 # CPU ticks (user + system) a Linux process has used so far.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # The Linux process that runs DIR's ombrix.exe: Wine names it by its Unix path.
 ombrix_linux_pid() { pgrep -f "^$1/ombrix.exe" | head -1; }
+# spread: "lowest–highest" of the numbers on standard input.
+spread() { sort -n | awk 'NR == 1 {lo = $1} {hi = $1} END {printf "%s–%s", lo, hi}'; }
 
-# docked: how many icons trayer holds. It walks only the panel found once at
-# the start, as lib.sh's icon_count walks every window of the display twice:
-# with 100 icons that took 100 to 200 ms a look here, long against what is
-# timed and busy for the X server that docks the icons meanwhile.
-docked() { xwininfo -id "$PANEL" -tree 2>/dev/null | grep -c '"explorer.exe" "explorer.exe"' || true; }
-# wait_docked COUNT: until trayer holds COUNT icons, looked at every 50 ms.
-wait_docked() {
-  local end=$((SECONDS + 120))
-  until [ "$(docked)" -ge "$1" ]; do [ "$SECONDS" -lt "$end" ] || return 1; sleep 0.05; done
-}
-# Between runs the panel is emptied, so that each run docks into the same one.
-wait_undocked() { wait_until 30 icons_are 0 || fail "$(icon_count) icons stayed docked"; }
-
-# program_folder COUNT: a folder with its own ombrix.exe, the default
-# settings (no first run) and COUNT copies of one marker shortcut.
-program_folder() {
-  local dir="$WORK/Leiste$1" i
-  [ -d "$dir" ] && { echo "$dir"; return; }
-  mkdir -p "$dir"
-  cp "$build/ombrix.exe" "$dir/"
-  settings >"$dir/ombrix.ini"
-  for i in $(seq -w 1 "$1"); do cp "$WORK/template.lnk" "$dir/Verknüpfung $i.lnk"; done
-  echo "$dir"
-}
-start_in() { FOLDER=$1; start_ombrix; }
-
-# A wide panel; an icon docked past its edge is counted all the same, as
-# trayer holds its window.
-trayer --edge top --align left --widthtype pixel --width 1000 --height 24 --SetDockType true \
-  --transparent false >"$WORK/trayer.log" 2>&1 </dev/null &
-TRAYER_PID=$!
-wait_until 10 tray_panel >/dev/null || fail "trayer did not come up"
-PANEL=$(tray_panel)
-marker_link "$WORK/template.lnk" bench
-
-# ombrix_ms COUNT: one start of ombrix.exe with COUNT shortcuts until all are
-# docked, into MS (no subshell, so that cleanup knows every process started).
-ombrix_ms() {
-  local folder t0 t1
-  folder=$(program_folder "$1")
-  t0=$(now_ms)
-  start_in "$folder"
-  wait_docked "$1" || fail "only $(docked) of $1 ombrix.exe icons docked"
-  t1=$(now_ms)
-  close_program
-  expect_exit "$OMBRIX_PID" "ombrix.exe with $1 shortcuts"
-  wait_undocked
-  MS=$((t1 - t0))
-}
-
-# baseline_ms COUNT: the same for baseline_tray.exe adding COUNT icons.
-baseline_ms() {
-  local t0 t1 pid
-  t0=$(now_ms)
-  (exec wine "$build/bench/baseline_tray.exe" 120000 "$1" >/dev/null 2>&1 </dev/null) &
-  pid=$! && PIDS+=("$pid")
-  wait_docked "$1" || fail "only $(docked) of $1 baseline icons docked"
-  t1=$(now_ms)
-  wine "$TOOLS/findwin.exe" --close STATIC baseline >/dev/null 2>&1 || true
-  expect_exit "$pid" "baseline_tray.exe with $1 icons"
-  wait_undocked
-  MS=$((t1 - t0))
-}
-
-declare -A times
-for _ in $(seq "$RUNS"); do
-  for count in 10 100; do
-    baseline_ms "$count"
-    times[baseline$count]+="$MS "
-    ombrix_ms "$count"
-    times[ombrix$count]+="$MS "
+# The start-up cases: name, shortcuts (icons), change to the default settings.
+cases=("10 10" "100 100" "100-plain 100 s/Kennzeichnen=Ja/Kennzeichnen=Nein/")
+declare -A times ratios folders
+for c in "${cases[@]}"; do
+  read -r name count sed <<<"$c"
+  folders[$name]=$(program_folder "Leiste$name" "$count" "$sed")
+done
+load_before=$(load_average)
+for run in $(seq "$RUNS"); do
+  for c in "${cases[@]}"; do
+    read -r name count _ <<<"$c"
+    # The two take turns, and which goes first changes from run to run.
+    for who in $( ((run % 2)) && echo baseline ombrix || echo ombrix baseline); do
+      if [ "$who" = baseline ]; then baseline_ms "$count"; else ombrix_ms "${folders[$name]}" "$count"; fi
+      times[$who$name]+="$MS "
+      [ "$who" = baseline ] && base=$MS || mine=$MS
+    done
+    ratios[$name]+="$(ratio "$mine" "$base") "
   done
 done
-echo "## Start-up until every icon is docked (median of $RUNS)"
+load_after=$(load_average)
+echo "## Start-up until every icon is docked (median of $RUNS, spread lowest–highest)"
 echo
-echo "From process start until trayer shows every icon; the aim is a ratio of at most 1.3 at 100."
+echo "From process start until trayer shows every icon; the aim is a ratio of at most 1.15 at 10 and 100."
+echo "Load average (1, 5, 15 minutes) before: $load_before; after: $load_after."
 echo
-echo "| shortcuts (icons) | baseline_tray.exe ms | ombrix.exe ms | ratio ombrix / baseline |"
-echo "|---|---|---|---|"
-for count in 10 100; do
-  base=$(printf '%s\n' ${times[baseline$count]} | median)
-  ms=$(printf '%s\n' ${times[ombrix$count]} | median)
-  echo "| $count | $base | $ms | $(ratio "$ms" "$base") |"
+echo "| shortcuts (icons) | Kennzeichnen | baseline_tray.exe ms | ombrix.exe ms | ratio of medians | ratio per run |"
+echo "|---|---|---|---|---|---|"
+for c in "${cases[@]}"; do
+  read -r name count sed <<<"$c"
+  base=$(printf '%s\n' ${times[baseline$name]} | median)
+  mine=$(printf '%s\n' ${times[ombrix$name]} | median)
+  echo "| $count | $([ -n "$sed" ] && echo Nein || echo Ja) | $base ($(printf '%s\n' ${times[baseline$name]} | spread))" \
+    "| $mine ($(printf '%s\n' ${times[ombrix$name]} | spread)) | $(ratio "$mine" "$base")" \
+    "| $(printf '%s\n' ${ratios[$name]} | spread) |"
 done
 
 echo
 echo "## Idle: CPU of the running program over 30 quiet seconds"
 echo
-folder=$(program_folder 10)
-start_in "$folder"
+folder=${folders[10]}
+FOLDER=$folder
+start_ombrix
 wait_docked 10 || fail "the idle run did not dock its icons"
 sleep 3
 linux_pid=$(ombrix_linux_pid "$folder")
@@ -145,8 +87,7 @@ expect_exit "$OMBRIX_PID" "ombrix.exe after the idle run"
 echo
 echo "## Scans and object counts (bench_tray.exe, medians of 5 in the program)"
 echo
-echo "The aims at 100 shortcuts: a rescan after a rename at most 1/20 of a full scan (0.050), one after"
-echo "an unrelated file at most twice the bare listing."
+echo "The aim at 100 shortcuts: a rescan after a rename at most 1/20 of a full scan (0.050)."
 echo
 wine "$build/bench/bench_tray.exe" 2>/dev/null | tr -d '\r'
 

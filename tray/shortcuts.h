@@ -35,7 +35,7 @@ struct ShortcutTable {
     HLOCAL hMem;
 };
 
-// The table shown in the notification area: entry i is tray icon 1000 + i.
+// The table shown in the notification area, one tray icon an entry, in order.
 extern ShortcutTable CurrentShortcutTable;
 
 // A fresh table of the folder's shortcuts; false when no block could be had

@@ -91,9 +91,9 @@ NOTIFYICONDATAW EntryIconData(const ShortcutEntry& entry, UINT flags) {
 // forgets it with every add, so it follows each one: once the icons of one
 // pass are added, for each that was. Asked for between the adds, it cost
 // Wine's tray as much again as the adds themselves (see docs/performance.md).
-void RequestKeyboardVersions(int first, int end) {
+void RequestKeyboardVersions(ShortcutEntry* entries, int first, int end) {
     for (int i = first; i < end; ++i) {
-        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
+        ShortcutEntry& entry = entries[i];
         if (!entry.fShown) continue;
         NOTIFYICONDATAW data = IconData(entry, 0);
         data.uVersion = NOTIFYICON_VERSION;
@@ -138,7 +138,7 @@ void AddAtEnd(ShortcutEntry& entry) {
 void AddIconsFrom(int first) {
     for (TriedIconCount = first; TriedIconCount < CurrentShortcutTable.nCount; ++TriedIconCount)
         AddAtEnd(CurrentShortcutTable.pEntries[TriedIconCount]);
-    RequestKeyboardVersions(first, CurrentShortcutTable.nCount);
+    RequestKeyboardVersions(CurrentShortcutTable.pEntries, first, CurrentShortcutTable.nCount);
 }
 
 bool AnyIconWaiting() {
@@ -357,31 +357,98 @@ struct EarlyIcon {
     WCHAR szLinkPath[MAX_PATH];
 };
 
-// Adds the icon of the read entry at index, after those before it. Clicks
-// meanwhile find it: CurrentShortcutTable shows the entries added so far (a
-// view of the scan's block, which it never frees).
-void AddReadIcon(const ShortcutScan& scan, int index, std::vector<EarlyIcon>* added) {
-    CurrentShortcutTable = ShortcutTable{scan.table.pEntries, index + 1, nullptr};
-    ShortcutEntry& entry = scan.table.pEntries[index];
-    TriedIconCount = index;
-    AddAtEnd(entry);
-    TriedIconCount = index + 1;
-    added->push_back(EarlyIcon{entry.uIconId, {}});
-    lstrcpynW(added->back().szLinkPath, entry.szLinkPath, MAX_PATH);
+void DeleteEarlyIcons(const std::vector<EarlyIcon>& added, size_t from) {
+    for (size_t j = from; j < added.size(); ++j) {
+        NOTIFYICONDATAW data = IconData(added[j].uIconId, 0);
+        CallNotifyIcon(NIM_DELETE, &data);
+    }
 }
 
-// Adds the icons of the first entries as the reader reads them; false when
-// the program was closed from within a tray call (the view's icons are gone).
-bool AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader, std::vector<EarlyIcon>* added) {
-    int count = 0;
-    // A program closed before the scan (its dialogs run message loops) adds none.
-    for (; count < MaxTrayIcons && IsWindow(TrayWindow) && reader->WaitFor(count); ++count) {
-        TraceMark("reader.wait");
-        AddReadIcon(*scan, count, added);
-        if (!IsWindow(TrayWindow)) return false;
+// Waits for the handle; messages other threads send to the program's window
+// meanwhile are answered (the shell may send one while it takes an icon).
+void WaitAnsweringSentMessages(HANDLE handle) {
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-    RequestKeyboardVersions(0, count);
-    return IsWindow(TrayWindow) != FALSE;
+    WaitForSingleObject(handle, INFINITE);  // returns at once unless the wait above failed
+}
+
+// Adds the icons of the first scan's entries on a thread of its own, in
+// order, as the main thread reads them: each tray call waits for the shell,
+// which meanwhile need not wait for the next entry to be read. Without a
+// thread, each icon is added as it is read. The entries handed over belong
+// to the adding until Finish(); the program's window and tables are not
+// touched from the thread.
+class IconAdder {
+public:
+    explicit IconAdder(ShortcutEntry* entries) : entries_(entries) {
+        wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (wake_) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    }
+    ~IconAdder() { Finish(); }
+    IconAdder(const IconAdder&) = delete;
+    IconAdder& operator=(const IconAdder&) = delete;
+
+    // The entries before `count` are read: their icons follow.
+    void Hand(int count) {
+        if (!thread_) {
+            while (handed_ < count) AddOne(handed_++);
+            return;
+        }
+        InterlockedExchange(&handed_, count);
+        SetEvent(wake_.get());
+    }
+    // Returns once every handed entry's icon is added.
+    void Finish() {
+        if (!thread_) return;
+        InterlockedExchange(&finished_, 1);
+        SetEvent(wake_.get());
+        WaitAnsweringSentMessages(thread_.get());
+        thread_.reset();
+    }
+
+private:
+    // A program closed meanwhile adds no more icons.
+    void AddOne(int index) {
+        if (IsWindow(TrayWindow)) AddAtEnd(entries_[index]);
+    }
+    static DWORD WINAPI Run(void* self) {
+        static_cast<IconAdder*>(self)->AddHanded();
+        return 0;
+    }
+    void AddHanded() {
+        int added = 0;
+        for (;;) {
+            const bool last = InterlockedCompareExchange(&finished_, 0, 0) != 0;
+            const LONG handed = InterlockedCompareExchange(&handed_, 0, 0);
+            while (added < handed) AddOne(added++);
+            if (last) return;
+            WaitForSingleObject(wake_.get(), INFINITE);
+        }
+    }
+
+    ShortcutEntry* entries_;
+    volatile LONG handed_ = 0;
+    volatile LONG finished_ = 0;
+    UniqueKernelHandle wake_;
+    UniqueKernelHandle thread_;
+};
+
+// Adds the icons of the first entries as they are read; how many were tried.
+int AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader) {
+    int count = 0;
+    {
+        IconAdder adder(scan->table.pEntries);
+        // A program closed before the scan (its dialogs run message loops) adds none.
+        for (; count < MaxTrayIcons && IsWindow(TrayWindow) && reader->WaitFor(count); ++count) {
+            TraceMark("reader.wait");
+            adder.Hand(count + 1);
+        }
+    }
+    TraceMark("adder.finish");
+    if (IsWindow(TrayWindow)) RequestKeyboardVersions(scan->table.pEntries, 0, count);
+    return count;
 }
 
 // The first scan, while nothing is shown: each icon is added as soon as its
@@ -394,26 +461,22 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
     if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
     AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
-    bool open;
+    int count;
     {
         ShortcutReader reader(&scan, MaxTrayIcons, !IsOptionOn(Settings.szMarkLinks));
-        open = AddIconsAsRead(&scan, &reader, added);
-        CurrentShortcutTable = ShortcutTable{};
-        TriedIconCount = 0;
+        count = AddIconsAsRead(&scan, &reader);
     }  // the reading ends here
-    if (!open) {
+    for (int i = 0; i < count; ++i) {
+        added->push_back(EarlyIcon{scan.table.pEntries[i].uIconId, {}});
+        lstrcpynW(added->back().szLinkPath, scan.table.pEntries[i].szLinkPath, MAX_PATH);
+    }
+    if (!IsWindow(TrayWindow)) {
+        DeleteEarlyIcons(*added, 0);
         FreeShortcutTable(&scan.table);
         return false;
     }
     FinishShortcutScan(&scan, scanned);
     return true;
-}
-
-void DeleteEarlyIcons(const std::vector<EarlyIcon>& added, size_t from) {
-    for (size_t j = from; j < added.size(); ++j) {
-        NOTIFYICONDATAW data = IconData(added[j].uIconId, 0);
-        CallNotifyIcon(NIM_DELETE, &data);
-    }
 }
 
 // After the first scan: the icons added while it ran stay as long as the
@@ -574,7 +637,7 @@ void RestoreTrayIcons() {
         entry.fShown = AddTrayIcon(entry) != FALSE;
         entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
     }
-    RequestKeyboardVersions(0, tried);
+    RequestKeyboardVersions(CurrentShortcutTable.pEntries, 0, tried);
     RetryDelayMs = 0;
     ScheduleRetry();
 }

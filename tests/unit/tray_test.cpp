@@ -223,6 +223,19 @@ TEST_F(TrayIcons, AScanEndingAfterTheProgramClosedAddsNoIcon) {
     EXPECT_TRUE(tray.shown.empty());
 }
 
+// Closed from within the first tray call of the start-up scan (a message the shell sends), the
+// program answers and takes back every icon it had added.
+TEST_F(TrayIcons, ClosedWhileTheFirstIconsAreAddedLeavesNoIcon) {
+    for (const char* name : {"Alpha", "Bravo", "Charlie"}) AddShortcut(name);
+    tray.refuse = [](DWORD message, UINT) {
+        if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
+        return false;
+    };
+    RebuildTrayIcons();
+    EXPECT_FALSE(IsWindow(TrayWindow));
+    EXPECT_TRUE(tray.shown.empty());
+}
+
 // Of more than 100 shortcuts the first 100 are shown (so that the item commands 500 + i to 900 + i
 // never collide), and the user is told how many are left out, once while that stays. When one of
 // the first hundred goes, the 101st moves up as itself: its tooltip, its picture, its Öffnen; and
