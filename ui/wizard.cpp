@@ -73,6 +73,20 @@ void ProposeName(const WCHAR* path, WCHAR (&name)[MAX_PATH]) {
     }
 }
 
+// The file dialog's library is loaded at the first browse and kept: imported,
+// it would be loaded with the printing libraries it needs at every start of
+// the program, and the dialog may leave shell threads behind that run its
+// code. comdlg32 is a known system library, so only the system's copy loads.
+BOOL ShowOpenFileDialog(OPENFILENAMEW* ofn) {
+    using OpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+    static const OpenFileNameFunction open = [] {
+        HMODULE dialogs = LoadLibraryW(L"comdlg32.dll");
+        void* found = dialogs ? reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameW")) : nullptr;
+        return reinterpret_cast<OpenFileNameFunction>(found);
+    }();
+    return open && open(ofn);
+}
+
 void BrowseForTarget(HWND dialog) {
     WCHAR target[MAX_PATH] = {};
     GetDlgItemTextW(dialog, IDC_NEWLINK_TARGET, target, MAX_PATH);
@@ -84,7 +98,7 @@ void BrowseForTarget(HWND dialog) {
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrTitle = L"Ziel der Verknüpfung";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn)) return;
+    if (!ShowOpenFileDialog(&ofn)) return;
     SetDlgItemTextW(dialog, IDC_NEWLINK_TARGET, target);
     WCHAR name[MAX_PATH] = {};
     if (GetDlgItemTextW(dialog, IDC_NEWLINK_NAME, name, MAX_PATH) == 0) {

@@ -17,13 +17,18 @@ wait_window 'Ombrix\+ Optionen' >/dev/null
 answer "" 'Ombrix\+ Optionen' Return
 wait_until 30 cmp -s <(settings) "$FOLDER/ombrix.ini" || fail "ombrix.ini: $(cat -v "$FOLDER/ombrix.ini")"
 
-note "the folder is empty: OK on the prompt opens the new-shortcut dialog, whose shortcut gets an icon"
+note "the folder is empty: OK on the prompt opens the new-shortcut dialog; a file chosen with"
+note "Durchsuchen gives target and name, and the new shortcut gets an icon"
 answer empty-folder 'Ombrix\+' Return
-press "$(wait_window 'Neue Verknüpfung')" Home
+new_link=$(wait_window 'Neue Verknüpfung')
 no_window 'Ombrix\+' || fail "a second prompt"
+press "$new_link" alt+d
+press "$(wait_window 'Ziel der Verknüpfung')" ctrl+a
 xdotool type --delay 50 'C:\windows\notepad.exe'
-screenshot new-shortcut
 xdotool key Return
+wait_until 30 no_window 'Ziel der Verknüpfung' || fail "the file dialog stayed"
+screenshot new-shortcut
+press "$new_link" Return
 wait_icons 1
 [ -e "$FOLDER/notepad.lnk" ] && ! gone "$first" || fail "no shortcut notepad.lnk, or the program ended"
 
