@@ -131,17 +131,26 @@ bool WrittenBefore(const FILETIME& written, ULONGLONG scanStart) {
     return FileTimeValue(written) + SettleTime < scanStart;
 }
 
+// The icon source's last write, asked of the file system once per scan.
+FILETIME SourceWritten(ShortcutScan* scan, const WCHAR* source) {
+    for (const auto& [path, written] : scan->sourceTimes)
+        if (path == source) return written;
+    scan->sourceTimes.emplace_back(source, IconSourceWritten(source));
+    return scan->sourceTimes.back().second;
+}
+
 // Notes the icon source's state in an entry whose icon location was just
 // read; the shortcut file's state was noted when the folder was listed.
-void RecordIconState(ULONGLONG scanStart, ShortcutEntry* entry) {
-    entry->ftIconWritten = IconSourceWritten(entry->szIconSource);
-    entry->fSettled = WrittenBefore(entry->ftLinkWritten, scanStart) && WrittenBefore(entry->ftIconWritten, scanStart);
+void RecordIconState(ShortcutScan* scan, ShortcutEntry* entry) {
+    entry->ftIconWritten = SourceWritten(scan, entry->szIconSource);
+    entry->fSettled =
+        WrittenBefore(entry->ftLinkWritten, scan->qwStart) && WrittenBefore(entry->ftIconWritten, scan->qwStart);
 }
 
 // The settled entry of `reuse` for this listed entry whose files are as
 // found now, or null. The search starts behind the last match: both listings
 // mostly run in the same order.
-ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const ShortcutEntry& listed, int* hint) {
+ShortcutEntry* FindUnchangedEntry(ShortcutScan* scan, ShortcutTable* reuse, const ShortcutEntry& listed, int* hint) {
     if (!reuse) return nullptr;
     for (int k = 0; k < reuse->nCount; ++k) {
         const int j = (*hint + k) % reuse->nCount;
@@ -151,7 +160,7 @@ ShortcutEntry* FindUnchangedEntry(ShortcutTable* reuse, const ShortcutEntry& lis
         if (wcscmp(old.szLinkPath, listed.szLinkPath) != 0) continue;
         *hint = j + 1;
         bool unchanged = old.fSettled && old.hOverlayIcon &&
-                         SameTime(old.ftIconWritten, IconSourceWritten(old.szIconSource));
+                         SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
         return unchanged ? &old : nullptr;
     }
     return nullptr;
@@ -227,13 +236,13 @@ bool ReadNameAndMarkedIcon(ShortcutEntry* entry) {
 // The icon location, the icon source's state and the plain picture of an
 // entry whose name and marked icon are read; false when the shell cannot
 // give the location.
-bool ReadPlainIcon(ULONGLONG scanStart, ShortcutEntry* entry) {
+bool ReadPlainIcon(ShortcutScan* scan, ShortcutEntry* entry) {
     SHFILEINFOW location = {};
     if (!SHGetFileInfoW(entry->szLinkPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) return false;
     TraceMark("info.location");
     entry->iIcon = location.iIcon;
     lstrcpynW(entry->szIconSource, location.szDisplayName, MAX_PATH);
-    RecordIconState(scanStart, entry);
+    RecordIconState(scan, entry);
     ExtractPlainIcon(entry);
     entry->fComplete = true;
     return true;
@@ -248,8 +257,8 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
 
 // Fills a listed entry from the shell's view of its file, in full or (without
 // withPlain) what its marked icon needs; false leaves it empty, its icons given back.
-bool ReadShortcut(ULONGLONG scanStart, bool withPlain, ShortcutEntry* entry) {
-    if (ReadNameAndMarkedIcon(entry) && (!withPlain || ReadPlainIcon(scanStart, entry))) return true;
+bool ReadShortcut(ShortcutScan* scan, bool withPlain, ShortcutEntry* entry) {
+    if (ReadNameAndMarkedIcon(entry) && (!withPlain || ReadPlainIcon(scan, entry))) return true;
     DestroyEntryIcons(entry);
     *entry = ShortcutEntry{};
     return false;
@@ -389,13 +398,13 @@ bool ReadNextShortcut(ShortcutScan* scan, bool withPlain) {
         ShortcutEntry listed = table.pEntries[scan->nNext];
         table.pEntries[scan->nNext++] = ShortcutEntry{};
         ShortcutEntry* entry = &table.pEntries[scan->nRead];
-        ShortcutEntry* unchanged = FindUnchangedEntry(scan->reuse, listed, &scan->nHint);
-        if (!unchanged) unchanged = FindUnchangedEntry(scan->reuseToo, listed, &scan->nHintToo);
+        ShortcutEntry* unchanged = FindUnchangedEntry(scan, scan->reuse, listed, &scan->nHint);
+        if (!unchanged) unchanged = FindUnchangedEntry(scan, scan->reuseToo, listed, &scan->nHintToo);
         if (unchanged) {
             TakeEntry(unchanged, entry);
         } else {
             *entry = listed;
-            if (!ReadShortcut(scan->qwStart, withPlain, entry)) continue;
+            if (!ReadShortcut(scan, withPlain, entry)) continue;
         }
         ++scan->nRead;
         return true;
@@ -409,7 +418,7 @@ void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
     for (int i = 0; i < scan->nRead; ++i) {
         ShortcutEntry entry = table->pEntries[i];
         table->pEntries[i] = ShortcutEntry{};
-        if (!entry.fComplete && !ReadPlainIcon(scan->qwStart, &entry)) {
+        if (!entry.fComplete && !ReadPlainIcon(scan, &entry)) {
             DestroyEntryIcons(&entry);
             continue;
         }

@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "app/handles.h"
 
 struct ShortcutEntry {
@@ -55,6 +59,9 @@ struct ShortcutScan {
     ShortcutTable* reuse;    // tables whose unchanged entries are taken over
     ShortcutTable* reuseToo;
     int nHint, nHintToo;     // where the search in them goes on
+    // The last write of each icon source asked about so far: many shortcuts
+    // share one (a system library, a program's own file), asked about once.
+    std::vector<std::pair<std::wstring, FILETIME>> sourceTimes;
 };
 // Lists the folder's shortcut files; false when no block could be had (the
 // message is already shown).
