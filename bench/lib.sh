@@ -39,6 +39,22 @@ trayer --edge top --align left --widthtype pixel --width 1000 --height 24 --SetD
 TRAYER_PID=$!
 wait_until 10 tray_panel >/dev/null || fail "trayer did not come up"
 PANEL=$(tray_panel)
+
+# Wine's desktop process (explorer.exe, which passes the icons on to the
+# tray) starts with the first Windows program and ends about a second after
+# the last. A program started just after another one ended found it ending or
+# gone and waited for a new one, a cost of Wine's alone (Windows' shell runs
+# all the time) that fell on either program at random. A Windows process that
+# waits on its input keeps the desktop running while the figures are taken;
+# it ends when its input is closed.
+keeper_input="$WORK/keeper"
+mkfifo "$keeper_input"
+(exec wine cmd /k <"$keeper_input" >/dev/null 2>&1) &
+PIDS+=("$!")
+exec 9>"$keeper_input"
+desktop_runs() { pgrep -f 'explorer.exe /desktop' >/dev/null; }
+wait_until 30 desktop_runs || fail "Wine's desktop did not start"
+trap 'exec 9>&-; cleanup; bash "$root/scripts/session.sh" stop "$session" >/dev/null' EXIT
 marker_link "$WORK/template.lnk" bench
 
 # program_folder NAME COUNT [SED]: a folder with its own ombrix.exe, the
