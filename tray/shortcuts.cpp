@@ -199,6 +199,21 @@ bool ResolveLinkTarget(const WCHAR* linkPath, WCHAR (&target)[MAX_PATH]) {
     return true;
 }
 
+namespace {
+
+// The shell's name and (with SHGFI_ICON) marked icon of the entry's file, as
+// flags ask (SHGFI_ICON only while it has none); false leaves the entry as it was.
+bool ReadShellView(ShortcutEntry* entry, UINT flags) {
+    SHFILEINFOW info = {};
+    if (!SHGetFileInfoW(entry->szLinkPath, 0, &info, sizeof info, flags | SHGFI_SMALLICON)) return false;
+    TraceMark("info.iconname");
+    if (flags & SHGFI_ICON) entry->hOverlayIcon = info.hIcon;
+    if (flags & SHGFI_DISPLAYNAME) lstrcpynW(entry->szName, info.szDisplayName, MAX_PATH);
+    return true;
+}
+
+}  // namespace
+
 void ExtractPlainIcon(ShortcutEntry* entry) {
     WCHAR source[MAX_PATH] = {};
     int index = 0;
@@ -212,7 +227,7 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
     HICON extracted = nullptr;
     if (source[0] != L'\0' && ExtractIconExW(source, index, nullptr, &extracted, 1) != 0 && extracted) {
         entry->hPlainIcon = extracted;
-    } else if (entry->hOverlayIcon) {
+    } else if (entry->hOverlayIcon || ReadShellView(entry, SHGFI_ICON)) {
         entry->hPlainIcon = CopyIcon(entry->hOverlayIcon);
     }
     if (!entry->hPlainIcon) entry->hPlainIcon = LoadProgramIcon();
@@ -221,21 +236,8 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
 
 namespace {
 
-// The shell's name and marked icon of the listed entry's file; false leaves
-// the entry as it was.
-bool ReadNameAndMarkedIcon(ShortcutEntry* entry) {
-    SHFILEINFOW info = {};
-    if (!SHGetFileInfoW(entry->szLinkPath, 0, &info, sizeof info, SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_SMALLICON))
-        return false;
-    TraceMark("info.iconname");
-    entry->hOverlayIcon = info.hIcon;
-    lstrcpynW(entry->szName, info.szDisplayName, MAX_PATH);
-    return true;
-}
-
 // The icon location, the icon source's state and the plain picture of an
-// entry whose name and marked icon are read; false when the shell cannot
-// give the location.
+// entry whose name is read; false when the shell cannot give the location.
 bool ReadPlainIcon(ShortcutScan* scan, ShortcutEntry* entry) {
     SHFILEINFOW location = {};
     if (!SHGetFileInfoW(entry->szLinkPath, 0, &location, sizeof location, SHGFI_ICONLOCATION)) return false;
@@ -255,10 +257,12 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
     entry->hPlainIcon = nullptr;
 }
 
-// Fills a listed entry from the shell's view of its file, in full or (without
-// withPlain) what its marked icon needs; false leaves it empty, its icons given back.
-bool ReadShortcut(ShortcutScan* scan, bool withPlain, ShortcutEntry* entry) {
-    if (ReadNameAndMarkedIcon(entry) && (!withPlain || ReadPlainIcon(scan, entry))) return true;
+// Fills a listed entry from the shell's view of its file, as far as parts
+// say; false leaves it empty, its icons given back.
+bool ReadShortcut(ShortcutScan* scan, ShortcutParts parts, ShortcutEntry* entry) {
+    const UINT view = parts == ShortcutParts::PlainPicture ? SHGFI_DISPLAYNAME : SHGFI_DISPLAYNAME | SHGFI_ICON;
+    if (ReadShellView(entry, view) && (parts == ShortcutParts::MarkedPicture || ReadPlainIcon(scan, entry)))
+        return true;
     DestroyEntryIcons(entry);
     *entry = ShortcutEntry{};
     return false;
@@ -392,7 +396,7 @@ void OrderByFileName(ShortcutScan* scan) {
                      });
 }
 
-bool ReadNextShortcut(ShortcutScan* scan, bool withPlain) {
+bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts) {
     ShortcutTable& table = scan->table;
     while (scan->nNext < table.nCount) {
         ShortcutEntry listed = table.pEntries[scan->nNext];
@@ -404,7 +408,7 @@ bool ReadNextShortcut(ShortcutScan* scan, bool withPlain) {
             TakeEntry(unchanged, entry);
         } else {
             *entry = listed;
-            if (!ReadShortcut(scan, withPlain, entry)) continue;
+            if (!ReadShortcut(scan, parts, entry)) continue;
         }
         ++scan->nRead;
         return true;
@@ -418,7 +422,8 @@ void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
     for (int i = 0; i < scan->nRead; ++i) {
         ShortcutEntry entry = table->pEntries[i];
         table->pEntries[i] = ShortcutEntry{};
-        if (!entry.fComplete && !ReadPlainIcon(scan, &entry)) {
+        const bool marked = entry.hOverlayIcon || ReadShellView(&entry, SHGFI_ICON);
+        if (!marked || (!entry.fComplete && !ReadPlainIcon(scan, &entry))) {
             DestroyEntryIcons(&entry);
             continue;
         }
@@ -430,15 +435,15 @@ void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
     *scan = ShortcutScan{};
 }
 
-ShortcutReader::ShortcutReader(ShortcutScan* scan, int light, bool withPlain)
-    : scan_(scan), light_(light), withPlain_(withPlain) {}
+ShortcutReader::ShortcutReader(ShortcutScan* scan, int light, ShortcutParts lightParts)
+    : scan_(scan), light_(light), lightParts_(lightParts) {}
 
 ShortcutReader::~ShortcutReader() {
     Finish();
 }
 
 bool ShortcutReader::ReadOne() {
-    return ReadNextShortcut(scan_, scan_->nRead < light_ ? withPlain_ : true);
+    return ReadNextShortcut(scan_, scan_->nRead < light_ ? lightParts_ : ShortcutParts::All);
 }
 
 bool ShortcutReader::WaitFor(int index) {
@@ -458,7 +463,7 @@ bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTabl
         *table = ShortcutTable{};
         return false;
     }
-    while (ReadNextShortcut(&scan, true)) {
+    while (ReadNextShortcut(&scan, ShortcutParts::All)) {
     }
     FinishShortcutScan(&scan, table);
     return true;

@@ -69,24 +69,25 @@ bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* 
 // Puts the listed entries in the order of their file names without the
 // extension, which the shell shows as their names but in rare cases.
 void OrderByFileName(ShortcutScan* scan);
+// What a read of a listed entry fills in: its name with the picture shown
+// when shortcuts are marked, or with the plain one, or everything.
+enum class ShortcutParts { MarkedPicture, PlainPicture, All };
 // Reads the next listed entry the shell can read, or takes it over, into
-// place nRead - 1; false when none is left. Without withPlain only what the
-// marked icon needs is read (name and that icon); the rest when the scan ends.
-bool ReadNextShortcut(ShortcutScan* scan, bool withPlain);
+// place nRead - 1; false when none is left. What parts leave out is read
+// when the scan ends.
+bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts);
 // Moves the read entries into table, completed, sorted by name when the
 // settings say so; entries the shell no longer reads are dropped.
 void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
 
 // Reads a begun scan's entries in order as the caller asks for them, so that
-// each icon can be added as soon as its entry is read. (A thread of its own
-// would let the shell's queries for one entry run while the taskbar takes
-// the icon of the one before, but under load a reading thread was seen to
-// leave a kernel handle behind now and then; the reading stays on the
-// caller's thread.)
+// each icon can be added as soon as its entry is read. The reading stays on
+// the caller's thread (the shell's objects want their apartment; a reading
+// thread was seen under load to leave a kernel handle behind now and then).
 class ShortcutReader {
 public:
-    // The first `light` entries are read as withPlain says, the rest in full.
-    ShortcutReader(ShortcutScan* scan, int light, bool withPlain);
+    // The first `light` entries are read with lightParts, the rest in full.
+    ShortcutReader(ShortcutScan* scan, int light, ShortcutParts lightParts);
     ~ShortcutReader();  // reads what is left
     ShortcutReader(const ShortcutReader&) = delete;
     ShortcutReader& operator=(const ShortcutReader&) = delete;
@@ -102,7 +103,7 @@ private:
 
     ShortcutScan* scan_;
     int light_;
-    bool withPlain_;
+    ShortcutParts lightParts_;
 };
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);

@@ -463,7 +463,9 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
     int count;
     {
-        ShortcutReader reader(&scan, MaxTrayIcons, !IsOptionOn(Settings.szMarkLinks));
+        const ShortcutParts shown =
+            IsOptionOn(Settings.szMarkLinks) ? ShortcutParts::MarkedPicture : ShortcutParts::PlainPicture;
+        ShortcutReader reader(&scan, MaxTrayIcons, shown);
         count = AddIconsAsRead(&scan, &reader);
     }  // the reading ends here
     for (int i = 0; i < count; ++i) {

@@ -63,15 +63,18 @@ TEST_P(TrayPictures, EachIconShowsItsOwnShortcutsPicture) {
 }
 INSTANTIATE_TEST_SUITE_P(Kennzeichnen, TrayPictures, ::testing::Values("Ja", "Nein"));
 
-// A shortcut whose icon file is gone still shows a picture, marked or not: an icon without one
-// would be an invisible hole.
+// A shortcut whose icon file is gone still shows the shell's picture of it, marked or not: an icon
+// without one would be an invisible hole.
 TEST_F(TrayIcons, AShortcutWhoseIconFileIsGoneStillShowsAPicture) {
     ASSERT_TRUE(MakeShortcut(Link("Weg"), "C:\\nirgends\\weg.exe", "", "C:\\nirgends\\weg.exe"));
-    RebuildTrayIcons();
-    EXPECT_NE(PictureOf(tray.At(0).icon), PictureOf(nullptr));
+    const Picture shells = MarkedPicture(Link("Weg"));
+    ASSERT_NE(shells, PictureOf(nullptr));
     lstrcpyA(Settings.szMarkLinks, "Nein");
+    RebuildTrayIcons();
+    EXPECT_EQ(PictureOf(tray.At(0).icon), shells);
+    lstrcpyA(Settings.szMarkLinks, "Ja");
     RefreshTrayMarks();
-    EXPECT_NE(PictureOf(tray.At(0).icon), PictureOf(nullptr));
+    EXPECT_EQ(PictureOf(tray.At(0).icon), shells);
 }
 
 // Each icon keeps its identifier, and the shell's memory of it, while a shortcut sorting before
