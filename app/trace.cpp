@@ -48,7 +48,7 @@ TraceLog Log;
 
 }  // namespace
 
-// Marks come from the reading thread too: each takes a slot of its own.
+// Marks come from the thread that adds the icons too: each takes a slot of its own.
 void TraceMark(const char* label, int number) {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);

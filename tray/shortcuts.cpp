@@ -417,6 +417,8 @@ bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts) {
 }
 
 void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
+    while (ReadNextShortcut(scan, ShortcutParts::All)) {
+    }
     *table = scan->table;
     table->nCount = 0;
     for (int i = 0; i < scan->nRead; ++i) {
@@ -435,35 +437,11 @@ void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
     *scan = ShortcutScan{};
 }
 
-ShortcutReader::ShortcutReader(ShortcutScan* scan, int light, ShortcutParts lightParts)
-    : scan_(scan), light_(light), lightParts_(lightParts) {}
-
-ShortcutReader::~ShortcutReader() {
-    Finish();
-}
-
-bool ShortcutReader::ReadOne() {
-    return ReadNextShortcut(scan_, scan_->nRead < light_ ? lightParts_ : ShortcutParts::All);
-}
-
-bool ShortcutReader::WaitFor(int index) {
-    while (scan_->nRead <= index)
-        if (!ReadOne()) return false;
-    return true;
-}
-
-void ShortcutReader::Finish() {
-    while (ReadOne()) {
-    }
-}
-
 bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     ShortcutScan scan;
     if (!BeginShortcutScan(&scan, reuse, reuseToo)) {
         *table = ShortcutTable{};
         return false;
-    }
-    while (ReadNextShortcut(&scan, ShortcutParts::All)) {
     }
     FinishShortcutScan(&scan, table);
     return true;

@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/handles.h"
-
 struct ShortcutEntry {
     HICON hOverlayIcon;            // small icon with the shell's shortcut marking; owned
     HICON hPlainIcon;              // small icon of the icon source or a stand-in; owned
@@ -74,37 +72,15 @@ void OrderByFileName(ShortcutScan* scan);
 enum class ShortcutParts { MarkedPicture, PlainPicture, All };
 // Reads the next listed entry the shell can read, or takes it over, into
 // place nRead - 1; false when none is left. What parts leave out is read
-// when the scan ends.
+// when the scan ends. (The reading stays on the caller's thread: the shell's
+// objects want their apartment, and a reading thread was seen under load to
+// leave a kernel handle behind now and then.)
 bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts);
-// Moves the read entries into table, completed, sorted by name when the
-// settings say so; entries the shell no longer reads are dropped.
+// Reads the entries still unread in full, then moves the read entries into
+// table, completed, sorted by name when the settings say so; entries the
+// shell no longer reads are dropped.
 void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
 
-// Reads a begun scan's entries in order as the caller asks for them, so that
-// each icon can be added as soon as its entry is read. The reading stays on
-// the caller's thread (the shell's objects want their apartment; a reading
-// thread was seen under load to leave a kernel handle behind now and then).
-class ShortcutReader {
-public:
-    // The first `light` entries are read with lightParts, the rest in full.
-    ShortcutReader(ShortcutScan* scan, int light, ShortcutParts lightParts);
-    ~ShortcutReader();  // reads what is left
-    ShortcutReader(const ShortcutReader&) = delete;
-    ShortcutReader& operator=(const ShortcutReader&) = delete;
-
-    // Reads up to the entry at index; false when the listing holds no more
-    // entries the shell can read.
-    bool WaitFor(int index);
-    // Reads every listed entry; the scan is the caller's again.
-    void Finish();
-
-private:
-    bool ReadOne();
-
-    ShortcutScan* scan_;
-    int light_;
-    ShortcutParts lightParts_;
-};
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);
 // Whether two icons show the same pixels.

@@ -261,9 +261,8 @@ int ShownInOrder(const ShortcutTable& shown) {
 // Brings the icons from what `shown` showed to CurrentShortcutTable: icons of
 // shortcuts that are gone go; the run at the start that the shell shows in
 // order keeps its icons, a changed one gets its new picture and tooltip; from
-// the first new or moved entry on, the icons are added again in order. False
-// when no icon is shown nor waits for the taskbar.
-bool UpdateTrayIcons(const ShortcutTable& shown) {
+// the first new or moved entry on, the icons are added again in order.
+void UpdateTrayIcons(const ShortcutTable& shown) {
     for (int j = 0; j < shown.nCount; ++j) {
         const ShortcutEntry& old = shown.pEntries[j];
         if ((old.fShown || old.fWaiting) && !FindById(CurrentShortcutTable, old.uIconId)) DeleteTrayIcon(old);
@@ -283,10 +282,6 @@ bool UpdateTrayIcons(const ShortcutTable& shown) {
         }
     }
     AddIconsFrom(first);
-    const ShortcutEntry* begin = CurrentShortcutTable.pEntries;
-    const ShortcutEntry* end = begin + CurrentShortcutTable.nCount;
-    return std::any_of(begin, end, [](const ShortcutEntry& e) { return e.fShown; }) ||
-           AnyIconWaiting();
 }
 
 // Tells the user of each shortcut whose icon the shell refused, once while it
@@ -302,6 +297,17 @@ bool TellRefusals() {
         if (!IsWindow(TrayWindow)) return false;
     }
     return true;
+}
+
+// Once the icons are brought up to date: the retry armed for waiting ones,
+// the refusals told, and the program closed when no icon is shown nor waits.
+void SettleTrayIcons() {
+    ScheduleRetry();
+    if (!TellRefusals()) return;
+    const ShortcutEntry* begin = CurrentShortcutTable.pEntries;
+    const ShortcutEntry* end = begin + CurrentShortcutTable.nCount;
+    if (std::none_of(begin, end, [](const ShortcutEntry& e) { return e.fShown || e.fWaiting; }))
+        PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
 // Offers the wizard when the folder holds no shortcut; ends the program when
@@ -344,11 +350,9 @@ void AdoptEqualTable(ShortcutTable* scanned) {
 void ShowChangedTable(ShortcutTable* scanned) {
     ShortcutTable shown = CurrentShortcutTable;
     CurrentShortcutTable = *scanned;
-    bool anyIcon = UpdateTrayIcons(shown);
+    UpdateTrayIcons(shown);
     FreeShortcutTable(&shown);
-    ScheduleRetry();
-    if (!TellRefusals()) return;
-    if (!anyIcon) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+    SettleTrayIcons();
 }
 
 // An icon added while the first scan ran: its identifier then, and its shortcut.
@@ -435,13 +439,14 @@ private:
     UniqueKernelHandle thread_;
 };
 
-// Adds the icons of the first entries as they are read; how many were tried.
-int AddIconsAsRead(ShortcutScan* scan, ShortcutReader* reader) {
+// Adds the icons of the first entries as they are read, each read as far as
+// its shown picture needs; how many were tried.
+int AddIconsAsRead(ShortcutScan* scan, ShortcutParts shown) {
     int count = 0;
     {
         IconAdder adder(scan->table.pEntries);
         // A program closed before the scan (its dialogs run message loops) adds none.
-        for (; count < MaxTrayIcons && IsWindow(TrayWindow) && reader->WaitFor(count); ++count) {
+        for (; count < MaxTrayIcons && IsWindow(TrayWindow) && ReadNextShortcut(scan, shown); ++count) {
             TraceMark("reader.wait");
             adder.Hand(count + 1);
         }
@@ -461,13 +466,9 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
     if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
     AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
-    int count;
-    {
-        const ShortcutParts shown =
-            IsOptionOn(Settings.szMarkLinks) ? ShortcutParts::MarkedPicture : ShortcutParts::PlainPicture;
-        ShortcutReader reader(&scan, MaxTrayIcons, shown);
-        count = AddIconsAsRead(&scan, &reader);
-    }  // the reading ends here
+    const ShortcutParts shown =
+        IsOptionOn(Settings.szMarkLinks) ? ShortcutParts::MarkedPicture : ShortcutParts::PlainPicture;
+    const int count = AddIconsAsRead(&scan, shown);
     for (int i = 0; i < count; ++i) {
         added->push_back(EarlyIcon{scan.table.pEntries[i].uIconId, {}});
         lstrcpynW(added->back().szLinkPath, scan.table.pEntries[i].szLinkPath, MAX_PATH);
@@ -499,12 +500,7 @@ void ShowFirstTable(ShortcutTable* scanned, const std::vector<EarlyIcon>& added)
         entry.fShown = entry.fWaiting = entry.fKeyboard = false;
     }
     AddIconsFrom(kept);
-    ScheduleRetry();
-    if (!TellRefusals()) return;
-    const ShortcutEntry* begin = CurrentShortcutTable.pEntries;
-    const ShortcutEntry* end = begin + CurrentShortcutTable.nCount;
-    if (std::none_of(begin, end, [](const ShortcutEntry& e) { return e.fShown || e.fWaiting; }))
-        PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
+    SettleTrayIcons();
 }
 
 }  // namespace
