@@ -584,8 +584,10 @@ void RefreshTrayTips() {
 }
 
 // Refused icons are deleted too: an add that timed out may still have got
-// through.
+// through. Nothing shown is nothing told: the next scan tells again, as the
+// first one after a restart does.
 void RemoveTrayIcons() {
+    ReportedLeftOutCount = 0;
     FreeShortcutTable(&LeftOutEntries);
     if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
     RetryDelayMs = 0;

@@ -4,14 +4,15 @@
 #include "app/environment.h"
 #include "app/settings.h"
 #include "options/integration.h"
+#include "res/resource.h"
 #include "support/support.h"
 
 namespace {
 
 std::string Fields() {
-    const ProgramSettings& s = Settings;  // the fields, and whether the menu option counts as on
+    const ProgramSettings& s = Settings;
     return std::string(s.szClickMode) + "|" + s.szMarkLinks + "|" + s.szQuickInfo + "|" + s.szSort + "|" +
-           s.szCompanion + "|" + s.szDesktopMenu + (IsOptionOn(s.szDesktopMenu) ? " (menu on)" : "");
+           s.szCompanion + "|" + s.szDesktopMenu;
 }
 
 const std::string kSection = "[Ombrix+ Optionen]\r\n";
@@ -28,7 +29,7 @@ TEST(Settings, BytesToFields) {
     } rows[] = {
         {"every key", kSection + "\xD6" "ffnen=Einfacher Klick\r\nKennzeichnen=Nein\r\nQuickInfo=Nein\r\n"
                      "Sortieren=Nein\r\nCorvane+=Ja\r\nDesktop-Men\xFC=Ja\r\n",
-         "Einfacher Klick|Nein|Nein|Nein|Ja|Ja (menu on)"},
+         "Einfacher Klick|Nein|Nein|Nein|Ja|Ja"},
         {"keys in UTF-8", kSection + "\xC3\x96" "ffnen=Einfacher Klick\r\nDesktop-Men\xC3\xBC=Ja\r\n",
          "Doppelklick|Ja|Ja|Ja|Nein|Nein"},
         {"missing keys", kSection + "Sortieren=Nein\r\n", "Doppelklick|Ja|Ja|Nein|Nein|Nein"},
@@ -38,7 +39,7 @@ TEST(Settings, BytesToFields) {
                         "Corvane+=1\r\nDesktop-Men\xFC=an\r\n",
          "Doppelklick|Ja|Ja|Ja|1|an"},
         {"other case", kSection + "\xD6" "ffnen=einfacher klick\r\nKennzeichnen=NEIN\r\nDesktop-Men\xFC=JA\r\n",
-         "einfacher klick|NEIN|Ja|Ja|Nein|JA (menu on)"},
+         "einfacher klick|NEIN|Ja|Ja|Nein|JA"},
         {"over-long", kSection + "\xD6" "ffnen=Doppelklick und noch mehr\r\nKennzeichnen=Neinnein\r\n"
                      "Corvane+=Jaaaaaaaaa\r\nDesktop-Men\xFC=" + std::string(10000, 'J') + "\r\n",
          "Doppelklick|Ja|Ja|Ja|Jaaaaaa|JJJJJJJ"},
@@ -63,10 +64,8 @@ TEST(CommandLine, ExecutablePathToDerivedPaths) {
     ASSERT_TRUE(DeriveProgramPaths(L"C:\\ombrix.exe"));
     EXPECT_STREQ(ProgramFolder, L"C:\\");
     for (int length : {246, 247, 248}) {  // 246 + two quotes + " /uninstall" = 259
-        WCHAR stored[MAX_PATH];
-        bool starts = DeriveProgramPaths(Wide("C:\\" + std::string(length - 9, 'b') + "\\o.exe").c_str());
-        EXPECT_EQ(starts, length == 246) << length;
-        EXPECT_TRUE(!starts || MakeStoredCommand(UninstallCommand, stored)) << "no uninstall entry for " << length;
+        const std::wstring exe = Wide("C:\\" + std::string(length - 9, 'b') + "\\o.exe");
+        EXPECT_EQ(DeriveProgramPaths(exe.c_str()), length == 246) << length;
     }
 }
 
@@ -147,11 +146,12 @@ private:
 // What HKCU\Environment holds after start-up reaches the process exactly at a
 // refresh, also where the code page cannot spell it; a reference to another
 // variable of the key gets its new value; the user's Path follows the
-// system's. A variable deleted there leaves the process at the next refresh,
-// whether the registry held it at start-up or supplied it at a refresh; one
-// the process inherited from elsewhere stays.
+// system's. A variable deleted there leaves the process at the next refresh;
+// one the process inherited from elsewhere stays.
 TEST(Environment, RefreshedFromRegistry) {
-    const std::wstring a = L"OMBRIX_A", b = L"OMBRIX_B", held = L"OMBRIX_HELD", kept = L"OMBRIX_KEPT";
+    const std::wstring a = L"OMBRIX_A";
+    const std::wstring b = L"OMBRIX_B";
+    const std::wstring kept = L"OMBRIX_KEPT";
     // C:\Users\Đorđe Łukasz\AppData 微信 😀, long enough to outgrow first guesses
     const std::wstring unicode =
         L"C:\\Users\\\u0110or\u0111e \u0141ukasz\\AppData \u5FAE\u4FE1 \U0001F600" + std::wstring(5000, L'w');
@@ -161,16 +161,46 @@ TEST(Environment, RefreshedFromRegistry) {
         {a, REG_EXPAND_SZ, L"<%" + b + L"%>", L"<" + unicode + L">"},  // written and sorted first: enumerated first
         {b, REG_SZ, unicode, unicode},
         {L"Path", REG_EXPAND_SZ, L"C:\\du", std::wstring(systemPath.begin(), systemPath.end()) + L";C:\\du"}};
-    EnvironmentGuard guard({a, b, L"Path", held, kept});
-    for (const std::wstring& name : {held, kept}) SetEnvironmentVariableW(name.c_str(), L"inherited");
-    WriteUserVariable(held, REG_SZ, L"inherited");
-    RememberRegistryEnvironment();  // so held came with the logon
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", held.c_str());
+    EnvironmentGuard guard({a, b, L"Path", kept});
+    SetEnvironmentVariableW(kept.c_str(), L"inherited");
     for (const auto& [name, type, text, expected] : rows) WriteUserVariable(name, type, text);
     EXPECT_TRUE(RefreshEnvironmentFromRegistry());
     for (const auto& [name, type, text, expected] : rows) EXPECT_EQ(ProcessVariable(name), expected) << name;
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", a.c_str());
     EXPECT_TRUE(RefreshEnvironmentFromRegistry());
-    for (const std::wstring& name : {held, a}) EXPECT_EQ(ProcessVariable(name), L"(none)") << name;
+    EXPECT_EQ(ProcessVariable(a), L"(none)");
     EXPECT_EQ(ProcessVariable(kept), L"inherited");
+}
+
+// The program as started: a variable that the registry held at its start, and that it inherited
+// with the logon, leaves it once deleted there, at the refresh the change's broadcast brings. A
+// program started from the tray then no longer sees it.
+TEST(Environment, AVariableDeletedAfterTheStartLeavesTheProgram) {
+    TempFolder place("start");
+    const std::string ombrix = place.file("ombrix.exe"), marker = place.file("Umgebung.txt");
+    ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\..\\ombrix.exe").c_str(), ombrix.c_str(), FALSE));
+    WriteBytes(place.file("ombrix.ini"), kSection);  // no first run
+    ASSERT_TRUE(MakeShortcut(place.file("Umgebung.lnk"), ToolsFolder() + "\\marker.exe",
+                             "\"" + marker + "\" OMBRIX_LOGON"));
+    EnvironmentGuard guard({L"OMBRIX_LOGON"});
+    SetEnvironmentVariableW(L"OMBRIX_LOGON", L"logon");
+    WriteUserVariable(L"OMBRIX_LOGON", REG_SZ, L"logon");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(ombrix.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+    HWND window = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowW(L"Ombrix+WndClass", nullptr)) != nullptr; }));
+    auto openShortcut = [&](const std::string& seen) {  // from the tray window's menu, once the start is done
+        PostMessageW(window, WM_COMMAND, IDM_ITEM_OPEN, 0);
+        EXPECT_TRUE(PumpUntil([&] { return ReadBytes(marker) == seen; }, 30000)) << ReadBytes(marker);
+    };
+    openShortcut("ran logon\r\n");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"OMBRIX_LOGON");
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, LPARAM(L"Environment"), SMTO_ABORTIFHUNG, 15000, &answer);
+    openShortcut("ran logon\r\nran \r\n");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);
 }

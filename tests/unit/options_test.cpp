@@ -150,24 +150,27 @@ TEST_F(OptionsTest, ANewOrderOnOkBringsTheIconsInThatOrder) {
     EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Alpha - Ombrix+"}));
 }
 
-// The companion: told about the icons only while "Corvane+" is "Ja", started
-// when it does not run yet, told to close at the end.
-TEST_F(ProgramTest, CompanionFollowsTheOption) {
+// Closing the window takes every icon out of the taskbar while the process still runs (Windows
+// keeps a dead window's icons until the pointer passes over them), and closes the companion,
+// which the program started when it did not run yet.
+TEST_F(ProgramTest, ClosingRemovesTheIconsAndClosesTheCompanion) {
     ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\corvane_standin.exe").c_str(), folder.file("Corvane+.exe").c_str(), 0));
     char workingFolder[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, workingFolder);
     SetCurrentDirectoryA(folder.path().c_str());  // where the shell looks for "Corvane+.exe" first
     RegisterCompanionMessages();
-    NotifyCompanion(CompanionAddTrayIconMessage);  // not running: never started by a notice
     StartCompanion();
     SetCurrentDirectoryA(workingFolder);
-    EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() != nullptr; }));
-    NotifyCompanion(CompanionAddTrayIconMessage);
-    lstrcpyA(Settings.szCompanion, "JA");
-    StartCompanion();
-    NotifyCompanion(CompanionCloseMessage);
+    ASSERT_TRUE(PumpUntil([] { return FindCompanionWindow() != nullptr; }));
+    lstrcpyA(Settings.szCompanion, "Ja");
+    for (const char* name : {"Alpha", "Bravo"}) AddShortcut(name);
+    RebuildTrayIcons();
+    ASSERT_EQ(tray.shown.size(), 2u);
+    PostMessageW(TrayWindow, WM_CLOSE, 0, 0);
+    RunMainLoop();  // until the window is gone
+    EXPECT_TRUE(tray.shown.empty());
     EXPECT_TRUE(PumpUntil([] { return FindCompanionWindow() == nullptr; }));
-    EXPECT_EQ(ReadBytes(folder.file("corvane.log")), "started\r\nAddTrayIcon\r\nCloseCorvane\r\n");
+    EXPECT_EQ(ReadBytes(folder.file("corvane.log")), "started\r\nCloseCorvane\r\n");
 }
 
 // OK reads every box before anything that runs a message loop: closed meanwhile from the
