@@ -1,7 +1,8 @@
 // Start-up pieces: settings file, command-line modes, derived paths, the
 // copy mode of the shell verb; the environment taken from the registry.
+#include <algorithm>
+
 #include "app/app.h"
-#include "app/environment.h"
 #include "app/settings.h"
 #include "options/integration.h"
 #include "res/resource.h"
@@ -106,83 +107,56 @@ TEST(CommandLine, CopyModeTakesShortcutsOnly) {
 
 namespace {
 
-// The process's value of a variable, "(none)" when it has none.
-std::wstring ProcessVariable(const std::wstring& name) {
-    std::wstring value(GetEnvironmentVariableW(name.c_str(), nullptr, 0), L'\0');
-    if (value.empty()) return L"(none)";
-    value.resize(GetEnvironmentVariableW(name.c_str(), &value[0], DWORD(value.size())));
-    return value;
-}
-
 void WriteUserVariable(const std::wstring& name, DWORD type, const std::wstring& text) {
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Environment", name.c_str(), type, text.c_str(),
                     DWORD((text.size() + 1) * sizeof(wchar_t)));
 }
 
-// Puts back, even when an assertion ends the test, the whole process
-// environment, and takes the test's values out of HKCU\Environment again
-// (the session's registry holds none of them before).
-class EnvironmentGuard : NoCopy {
-public:
-    explicit EnvironmentGuard(std::vector<std::wstring> names) : names_(std::move(names)) {
-        LPWCH block = GetEnvironmentStringsW();
-        LPWCH end = block;
-        while (*end) end += wcslen(end) + 1;
-        process_.assign(block, end + 1);
-        FreeEnvironmentStringsW(block);
-    }
+// Takes the test's variables out of this process and out of HKCU\Environment again, even when an
+// assertion ends the test (the session holds none of them before).
+struct EnvironmentGuard : NoCopy {
     ~EnvironmentGuard() {
-        SetEnvironmentStringsW(process_.data());
-        for (const std::wstring& name : names_) RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", name.c_str());
+        for (const wchar_t* name : {L"OMBRIX_A", L"OMBRIX_B", L"OMBRIX_KEPT", L"OMBRIX_LOGON", L"Path"}) {
+            if (name[0] == L'O') SetEnvironmentVariableW(name, nullptr);
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", name);
+        }
     }
-
-private:
-    std::vector<std::wstring> names_;
-    std::vector<wchar_t> process_;
 };
 
 }  // namespace
 
-// What HKCU\Environment holds after start-up reaches the process exactly at a
-// refresh, also where the code page cannot spell it; a reference to another
-// variable of the key gets its new value; the user's Path follows the
-// system's. A variable deleted there leaves the process at the next refresh;
-// one the process inherited from elsewhere stays.
-TEST(Environment, RefreshedFromRegistry) {
-    const std::wstring a = L"OMBRIX_A";
-    const std::wstring b = L"OMBRIX_B";
-    const std::wstring kept = L"OMBRIX_KEPT";
+// The program as started, seen through the programs it starts from the tray (one shortcut a
+// variable, each a marker.exe that writes the value it got). What HKCU\Environment holds after
+// the start reaches it at the refresh the change's broadcast brings, also where the code page
+// cannot spell it; a reference to another variable of the key gets its new value; the user's
+// Path follows the system's. A variable deleted there leaves it, whether the registry held it at
+// the start (it came with the logon) or supplied it at a refresh; one it inherited from
+// elsewhere stays.
+TEST(Environment, TheStartedProgramFollowsTheRegistry) {
+    TempFolder place("start");
+    const std::string ombrix = place.file("ombrix.exe");
+    ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\..\\ombrix.exe").c_str(), ombrix.c_str(), FALSE));
+    WriteBytes(place.file("ombrix.ini"), kSection);  // no first run
     // C:\Users\Đorđe Łukasz\AppData 微信 😀, long enough to outgrow first guesses
     const std::wstring unicode =
         L"C:\\Users\\\u0110or\u0111e \u0141ukasz\\AppData \u5FAE\u4FE1 \U0001F600" + std::wstring(5000, L'w');
+    const std::string unicodeUtf8 = u8"C:\\Users\\Đorđe Łukasz\\AppData 微信 😀" + std::string(5000, 'w');
     const std::string systemPath =
         RegText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "Path");
-    const std::tuple<std::wstring, DWORD, std::wstring, std::wstring> rows[] = {
-        {a, REG_EXPAND_SZ, L"<%" + b + L"%>", L"<" + unicode + L">"},  // written and sorted first: enumerated first
-        {b, REG_SZ, unicode, unicode},
-        {L"Path", REG_EXPAND_SZ, L"C:\\du", std::wstring(systemPath.begin(), systemPath.end()) + L";C:\\du"}};
-    EnvironmentGuard guard({a, b, L"Path", kept});
-    SetEnvironmentVariableW(kept.c_str(), L"inherited");
-    for (const auto& [name, type, text, expected] : rows) WriteUserVariable(name, type, text);
-    EXPECT_TRUE(RefreshEnvironmentFromRegistry());
-    for (const auto& [name, type, text, expected] : rows) EXPECT_EQ(ProcessVariable(name), expected) << name;
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", a.c_str());
-    EXPECT_TRUE(RefreshEnvironmentFromRegistry());
-    EXPECT_EQ(ProcessVariable(a), L"(none)");
-    EXPECT_EQ(ProcessVariable(kept), L"inherited");
-}
-
-// The program as started: a variable that the registry held at its start, and that it inherited
-// with the logon, leaves it once deleted there, at the refresh the change's broadcast brings. A
-// program started from the tray then no longer sees it.
-TEST(Environment, AVariableDeletedAfterTheStartLeavesTheProgram) {
-    TempFolder place("start");
-    const std::string ombrix = place.file("ombrix.exe"), marker = place.file("Umgebung.txt");
-    ASSERT_TRUE(CopyFileA((ToolsFolder() + "\\..\\ombrix.exe").c_str(), ombrix.c_str(), FALSE));
-    WriteBytes(place.file("ombrix.ini"), kSection);  // no first run
-    ASSERT_TRUE(MakeShortcut(place.file("Umgebung.lnk"), ToolsFolder() + "\\marker.exe",
-                             "\"" + marker + "\" OMBRIX_LOGON"));
-    EnvironmentGuard guard({L"OMBRIX_LOGON"});
+    char startPath[32767] = {};
+    GetEnvironmentVariableA("Path", startPath, sizeof startPath);
+    // What the programs started see: at the start, after a first change and after a second.
+    const std::pair<const char*, Names> rows[] = {
+        {"OMBRIX_A", {"", "<" + unicodeUtf8 + ">", ""}},  // supplied at the first refresh, deleted for the second
+        {"OMBRIX_B", {"", unicodeUtf8, unicodeUtf8}},
+        {"OMBRIX_KEPT", {"inherited", "inherited", "inherited"}},
+        {"OMBRIX_LOGON", {"logon", "", ""}},  // held at the start, deleted for the first refresh
+        {"Path", {startPath, systemPath + ";C:\\du", systemPath + ";C:\\du"}}};
+    for (const auto& [name, seen] : rows)
+        ASSERT_TRUE(MakeShortcut(place.file(name + std::string(".lnk")), ToolsFolder() + "\\marker.exe",
+                                 "\"" + place.file(name + std::string(".txt")) + "\" " + name));
+    EnvironmentGuard guard;
+    SetEnvironmentVariableW(L"OMBRIX_KEPT", L"inherited");
     SetEnvironmentVariableW(L"OMBRIX_LOGON", L"logon");
     WriteUserVariable(L"OMBRIX_LOGON", REG_SZ, L"logon");
     STARTUPINFOA startup = {};
@@ -192,15 +166,34 @@ TEST(Environment, AVariableDeletedAfterTheStartLeavesTheProgram) {
     UniqueKernelHandle process(started.hProcess), thread(started.hThread);
     HWND window = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowW(L"Ombrix+WndClass", nullptr)) != nullptr; }));
-    auto openShortcut = [&](const std::string& seen) {  // from the tray window's menu, once the start is done
-        PostMessageW(window, WM_COMMAND, IDM_ITEM_OPEN, 0);
-        EXPECT_TRUE(PumpUntil([&] { return ReadBytes(marker) == seen; }, 30000)) << ReadBytes(marker);
+    auto markers = [&](const char* name) { return ReadBytes(place.file(name + std::string(".txt"))); };
+    // Opens every shortcut from the tray window's menu (the first time once the start is done), then
+    // waits until each has written its line.
+    auto openAll = [&](size_t lines) {
+        for (UINT item = 0; item < std::size(rows); ++item) PostMessageW(window, WM_COMMAND, IDM_ITEM_OPEN + item, 0);
+        EXPECT_TRUE(PumpUntil([&] {
+            return std::all_of(std::begin(rows), std::end(rows), [&](const auto& row) {
+                const std::string text = markers(row.first);
+                return size_t(std::count(text.begin(), text.end(), '\n')) == lines;
+            });
+        }, 30000));
     };
-    openShortcut("ran logon\r\n");
+    auto broadcast = [&] {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, LPARAM(L"Environment"), SMTO_ABORTIFHUNG, 15000, &answer);
+    };
+    openAll(1);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"OMBRIX_LOGON");
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, LPARAM(L"Environment"), SMTO_ABORTIFHUNG, 15000, &answer);
-    openShortcut("ran logon\r\nran \r\n");
+    WriteUserVariable(L"OMBRIX_A", REG_EXPAND_SZ, L"<%OMBRIX_B%>");  // written and sorted first: enumerated first
+    WriteUserVariable(L"OMBRIX_B", REG_SZ, unicode);
+    WriteUserVariable(L"Path", REG_EXPAND_SZ, L"C:\\du");
+    broadcast();
+    openAll(2);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"OMBRIX_A");
+    broadcast();
+    openAll(3);
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);
+    for (const auto& [name, seen] : rows)
+        EXPECT_EQ(markers(name), "ran " + seen[0] + "\r\nran " + seen[1] + "\r\nran " + seen[2] + "\r\n") << name;
 }

@@ -9,30 +9,38 @@
 #include "support/support.h"
 #include "tray/trayicons.h"
 
-const std::string N = "(none)", K = "(no key)", RunKey = Narrow(RunKeyPath), UninstallKey = Narrow(UninstallKeyPath);
+const std::string RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrix+";
 
 static std::string Verb(const char* cls, bool command = true) {
     return "Software\\Classes\\" + std::string(cls) + "\\Shell\\Ombrix+" + (command ? "\\Command" : "");
 }
 
-// Run value, uninstall name and command (machine-wide, then per user); each
-// verb in both places, "(no key)" once its verb key is gone too; the policy
-// value, "(none)" when missing or not REG_BINARY.
-static Names Entries() {
-    Names all;
-    for (HKEY root : {MachineRoots.hMachine, HKEY_CURRENT_USER})
-        for (const char* name : {"Ombrix+", "DisplayName", "UninstallString"})
-            all.push_back(RegText(root, *name == 'O' ? RunKey : UninstallKey, name));
-    for (const char* cls : {"lnkfile", "piffile"})
-        for (bool user : {false, true}) {
-            HKEY root = user ? HKEY_CURRENT_USER : MachineRoots.hMachine, key;
-            bool there = !RegOpenKeyExA(root, Verb(cls, false).c_str(), 0, KEY_READ, &key) && !RegCloseKey(key);
-            all.push_back(there ? RegText(root, Verb(cls), nullptr) : K);
+// The program's entries that are there, by place: "HKLM Run Ombrix+" and so on; a verb key left
+// without its command shows "(none)"; the policy "NoDesktop" where it is REG_BINARY.
+using Entries = std::map<std::string, std::string>;
+static Entries FoundEntries() {
+    Entries found;
+    auto note = [&](const std::string& place, const std::string& text) {
+        if (text != "(none)") found[place] = text;
+    };
+    for (auto [root, where] : {std::pair{MachineRoots.hMachine, "HKLM "}, {HKEY_CURRENT_USER, "HKCU "}}) {
+        const std::string at = where;
+        note(at + "Run Ombrix+", RegText(root, RunKey, "Ombrix+"));
+        for (const char* name : {"DisplayName", "UninstallString"})
+            note(at + "Uninstall " + name, RegText(root, UninstallKey, name));
+        for (const char* cls : {"lnkfile", "piffile"}) {
+            HKEY key;
+            if (RegOpenKeyExA(root, Verb(cls, false).c_str(), 0, KEY_READ, &key)) continue;
+            RegCloseKey(key);
+            found[at + cls + " verb"] = RegText(root, Verb(cls), nullptr);
         }
+    }
     DWORD policy, size = sizeof policy;
-    LONG got = RegGetValueW(HKEY_CURRENT_USER, PolicyKeyPath, L"NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size);
-    all.push_back(got ? N : std::to_string(policy));
-    return all;
+    const char* policyKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    if (!RegGetValueA(HKEY_CURRENT_USER, policyKey, "NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size))
+        found["NoDesktop"] = std::to_string(policy);
+    return found;
 }
 
 // Each test starts and ends where uninstalling leaves the registry: no entry anywhere, the policy 0.
@@ -56,33 +64,39 @@ struct OptionsTest : ProgramTest {
         LoadSettings();
         ApplyIntegrationState({false, false, true});
     }
-    // Opens the options dialog, clicks there, leaves it with the button; gives the controls 131..142
-    // as the dialog opened, '1' for checked (133 and 136, the folder and "Öffnen...", stay '0').
-    std::string ShowDialog(const std::vector<int>& clicks, int button) {
-        std::string shown;
+    // Opens the options dialog, clicks there, leaves it with the button; gives the captions of the
+    // boxes checked as it opened, in the dialog's order.
+    Names ShowDialog(const std::vector<int>& clicks, int button) {
+        Names shown;
         DialogDriver driver([&](HWND dialog) {
-            for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsDlgButtonChecked(dialog, id) ? '1' : '0';
+            for (HWND box = GetWindow(dialog, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT)) {
+                char caption[64];
+                if (SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED && GetWindowTextA(box, caption, 64))
+                    shown.push_back(caption);
+            }
             for (int id : clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
             Press(dialog, button);
         });
         ShowOptionsDialog();
         return shown;
     }
-    std::string R = "\"" + folder.file("ombrix.exe") + "\"", V = R + " %1", U = R + " /uninstall";
+    const std::string run = "\"" + folder.file("ombrix.exe") + "\"";
+    const std::string verb = run + " %1";
+    const std::string uninstall = run + " /uninstall";
     const std::string stored = "[Ombrix+ Optionen]\r\nÖffnen=einfacher klick\r\nKennzeichnen=NEIN\r\nQuickInfo=ja\r\n"
                                "Sortieren=nein\r\nCorvane+=Ja\r\nDesktop-Menü=NEIN\r\n";
 };
 
 TEST_F(OptionsTest, OnlyOurOwnCommandsReadAsOn) {
     for (auto [text, ours] : std::vector<std::pair<std::string, bool>>{
-             {R, true}, {"\"" + folder.file("OMBRIX.EXE") + "\"", true}, {"\"C:\\Alt\\ombrix.exe\"", false},
-             {folder.file("ombrix.exe"), false}, {R + std::string(400, ' '), false}}) {
+             {run, true}, {"\"" + folder.file("OMBRIX.EXE") + "\"", true}, {"\"C:\\Alt\\ombrix.exe\"", false},
+             {folder.file("ombrix.exe"), false}, {run + std::string(400, ' '), false}}) {
         WriteRegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+", text);
         EXPECT_EQ(ReadIntegrationState().fAutostart, ours) << text;
     }
-    WriteRegText(HKEY_LOCAL_MACHINE, Verb("lnkfile"), nullptr, V);
+    WriteRegText(HKEY_LOCAL_MACHINE, Verb("lnkfile"), nullptr, verb);
     EXPECT_FALSE(ReadIntegrationState().fShellVerb) << "one of the two";
-    WriteRegText(HKEY_CURRENT_USER, Verb("piffile"), nullptr, V);
+    WriteRegText(HKEY_CURRENT_USER, Verb("piffile"), nullptr, verb);
     EXPECT_TRUE(ReadIntegrationState().fShellVerb) << "one in each place";
 }
 
@@ -95,22 +109,25 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
         for (int answer : {IDNO, IDCANCEL, IDYES}) {
             MachineRoots = {machine};
             // Left per user with other texts: replaced, or removed once the machine-wide write works.
-            for (const char* name : {"Ombrix+", "Andere"}) WriteRegText(HKEY_CURRENT_USER, RunKey, name, U);
-            WriteRegText(HKEY_CURRENT_USER, UninstallKey, "UninstallString", R);
-            WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile"), nullptr, U);
+            for (const char* name : {"Ombrix+", "Andere"}) WriteRegText(HKEY_CURRENT_USER, RunKey, name, uninstall);
+            WriteRegText(HKEY_CURRENT_USER, UninstallKey, "UninstallString", run);
+            WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile"), nullptr, uninstall);
             ApplyIntegrationState({true, true, true});
-            Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
-            EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, K, V, K, "1"}
-                                       : Names{N, N, N, R, "Ombrix+", U, K, V, K, V, "1"}));
+            const std::string at = machine ? "HKLM " : "HKCU ";
+            const Entries before = {{at + "Run Ombrix+", run}, {at + "Uninstall DisplayName", "Ombrix+"},
+                                    {at + "Uninstall UninstallString", uninstall}, {at + "lnkfile verb", verb},
+                                    {at + "piffile verb", verb}, {"NoDesktop", "1"}};
+            EXPECT_EQ(FoundEntries(), before);
+            Names said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
             boxes.texts.clear();
             boxes.answer = answer;
             RunUninstall();
-            EXPECT_EQ(Entries(), (answer == IDYES ? Names{N, N, N, N, N, N, K, K, K, K, "0"} : before));
+            EXPECT_EQ(FoundEntries(), (answer == IDYES ? Entries{{"NoDesktop", "0"}} : before));
             if (answer == IDYES)
                 said.push_back("Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n" + folder.path());
             EXPECT_EQ(boxes.texts, said);
             EXPECT_EQ(IsWindowVisible(desktop) != FALSE, answer == IDYES);
-            EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Andere"), U) << "another program's";
+            EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Andere"), uninstall) << "another program's";
         }
     DestroyWindow(desktop);
 }
@@ -121,11 +138,15 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
 TEST_F(OptionsTest, TheDialogShowsTheStoredStateAndOkStoresEveryChoice) {
     StoreState();
     EXPECT_EQ(ShowDialog({IDC_DOUBLE_CLICK, IDC_MARK_LINKS, IDC_QUICK_INFO, IDC_DESKTOP_MENU, IDC_AUTOSTART,
-                          IDC_SHELL_VERB, IDC_HIDE_DESKTOP}, IDOK), "100010000100");
+                          IDC_SHELL_VERB, IDC_HIDE_DESKTOP}, IDOK),
+              (Names{"&Shellerweiterung aktivieren", "&QuickInfo \"Ombrix+\" anzeigen", "einfacher &Klick"}));
     EXPECT_EQ(ReadBytes(std::wstring(IniPath)), "[Ombrix+ Optionen]\r\nÖffnen=Doppelklick\r\nKennzeichnen=Ja\r\nQuickInfo=Nein\r\n"
                                   "Sortieren=Nein\r\nCorvane+=Nein\r\nDesktop-Menü=Ja\r\n");
-    EXPECT_EQ(Entries(), (Names{R, "Ombrix+", U, N, N, N, K, K, K, K, "1"}));
-    EXPECT_EQ(ShowDialog({}, IDCANCEL), "010100110010");  // the hidden desktop as stored
+    EXPECT_EQ(FoundEntries(), (Entries{{"HKLM Run Ombrix+", run}, {"HKLM Uninstall DisplayName", "Ombrix+"},
+                                       {"HKLM Uninstall UninstallString", uninstall}, {"NoDesktop", "1"}}));
+    EXPECT_EQ(ShowDialog({}, IDCANCEL),  // the hidden desktop as stored
+              (Names{"Au&tostart aktivieren", "&Verknüpfungen kennzeichnen", "&Doppelklick", "Desktop-&Menü aktivieren",
+                     "Desktop-&Elemente ausblenden"}));
 }
 
 // OK shows the new tooltips and pictures at once, without a rescan: a shortcut added meanwhile
@@ -179,11 +200,11 @@ TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
     AddShortcut("Alpha");
     RebuildTrayIcons();
     AddShortcut("Bravo");
-    WriteRegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+", R);
+    WriteRegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+", run);
     tray.refuse = [](DWORD message, UINT) {
         if (message == NIM_ADD && IsWindow(TrayWindow)) SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
         return false;
     };
     ShowDialog({IDC_SORT}, IDOK);  // a new order: the icons are added anew
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+"), R);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+"), run);
 }
