@@ -145,8 +145,8 @@ TEST_F(OptionsTest, TheDialogShowsTheStoredStateAndOkStoresEveryChoice) {
     EXPECT_EQ(FoundEntries(), (Entries{{"HKLM Run Ombrix+", run}, {"HKLM Uninstall DisplayName", "Ombrix+"},
                                        {"HKLM Uninstall UninstallString", uninstall}, {"NoDesktop", "1"}}));
     EXPECT_EQ(ShowDialog({}, IDCANCEL),  // the hidden desktop as stored
-              (Names{"Au&tostart aktivieren", "&Verknüpfungen kennzeichnen", "&Doppelklick", "Desktop-&Menü aktivieren",
-                     "Desktop-&Elemente ausblenden"}));
+              (Names{"Au&tostart aktivieren", "&Verknüpfungen kennzeichnen", "&Doppelklick",
+                     "Desktop-&Menü aktivieren", "Desktop-&Elemente ausblenden"}));
 }
 
 // OK shows the new tooltips and pictures at once, without a rescan: a shortcut added meanwhile
