@@ -27,7 +27,7 @@ TrayRecorder* liveTray;
 DialogDriver* liveDriver;
 
 int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
-    liveBoxes->texts.push_back(Narrow(text ? text : L""));
+    liveBoxes->texts.push_back(text ? text : L"");
     return liveBoxes->answer;
 }
 
@@ -47,10 +47,9 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAW data) {
     if (message == NIM_ADD) tray.order.push_back(data->uID);  // the shell shows a new icon behind the others
     ShownIcon& icon = tray.shown[data->uID];
     if (message == NIM_ADD && (data->hWnd != TrayWindow || data->uCallbackMessage != WM_USER))
-        icon.wideTip = L"?";
+        icon.tip = L"?";
     else if (data->uFlags & NIF_TIP)
-        icon.wideTip = data->szTip;
-    icon.tip = Narrow(icon.wideTip);
+        icon.tip = data->szTip;
     if (data->uFlags & NIF_ICON) {
         icon.owned.reset(CopyIcon(data->hIcon), DestroyIcon);
         icon.icon = icon.owned.get();
@@ -62,18 +61,25 @@ void CALLBACK DriverTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (liveDriver) liveDriver->Tick();
 }
 
-Names* livePopups;  // the running test's
+std::vector<std::pair<std::wstring, int>>* livePopups;  // the running test's
 
-// Records the popup that is open, if any: its caption, then for each command of its shortcut
-// submenu the entry it is for; then closes it.
+// The entry that Öffnen, Löschen, Umbenennen and Eigenschaften (ids 500, 600, 700 and 800 plus
+// the entry) of the open popup are all for, or -1.
+int SubmenuEntry() {
+    const int entry = int(GetMenuItemID(ItemSubmenu, 0)) - 500;
+    for (auto [position, base] : {std::pair{2, 600}, {3, 700}, {5, 800}})
+        if (int(GetMenuItemID(ItemSubmenu, position)) - base != entry) return -1;
+    return entry;
+}
+
+// Records the popup that is open, if any, then closes it.
 void CALLBACK RecordPopup(HWND, UINT, UINT_PTR, DWORD) {
     if (!livePopups || !IsWindowVisible(FindWindowA("#32768", nullptr))) return;
+    int position = 0;  // the shortcut submenu's, below the Desktop items if any
+    while (position < GetMenuItemCount(TrayPopup) && GetSubMenu(TrayPopup, position) != ItemSubmenu) ++position;
     WCHAR caption[64] = {};
-    GetMenuStringW(TrayPopup, 0, caption, 64, MF_BYPOSITION);
-    std::string seen = Narrow(caption) + " ";
-    for (auto [position, base] : {std::pair{0, 500}, {2, 600}, {3, 700}, {5, 800}})
-        seen += char('0' + GetMenuItemID(ItemSubmenu, position) - base);
-    livePopups->push_back(seen);
+    GetMenuStringW(TrayPopup, UINT(position), caption, 64, MF_BYPOSITION);
+    livePopups->push_back({caption, SubmenuEntry()});
     EndMenu();
 }
 
@@ -97,8 +103,9 @@ TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     static LONG counter;
+    const LONG number = InterlockedIncrement(&counter);
     char name[MAX_PATH];
-    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), InterlockedIncrement(&counter));
+    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), number);
     RemoveTree(name);  // left over from an earlier run that was killed
     if (!CreateDirectoryA(name, nullptr)) throw std::runtime_error("cannot create a temporary folder");
     path_ = name;
@@ -108,7 +115,7 @@ TempFolder::~TempFolder() { RemoveTree(path_); }
 
 // Wide and with the \\?\ prefix: the tests leave names the code page cannot
 // spell and paths beyond MAX_PATH, which the ANSI calls cannot remove.
-static void RemoveWideTree(const std::wstring& path) {
+static void RemoveWideTree(const std::wstring& path, bool keepFolder = false) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
     for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
@@ -118,13 +125,12 @@ static void RemoveWideTree(const std::wstring& path) {
         if (!DeleteFileW(full.c_str())) RemoveWideTree(full);
     }
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
-    RemoveDirectoryW(path.c_str());
+    if (!keepFolder) RemoveDirectoryW(path.c_str());
 }
 
-void RemoveTree(const std::string& path) {
-    WCHAR wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) RemoveWideTree(L"\\\\?\\" + std::wstring(wide));
-}
+void RemoveTree(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path)); }
+
+void EmptyFolder(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path), true); }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -237,8 +243,8 @@ TrayRecorder::~TrayRecorder() {
     liveTray = nullptr;
 }
 
-Names TrayRecorder::Tips() const {
-    Names tips;
+Texts TrayRecorder::Tips() const {
+    Texts tips;
     for (UINT id : order) tips.push_back(shown.at(id).tip);
     return tips;
 }
@@ -270,6 +276,12 @@ void DialogDriver::Tick() {
 
 void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
+std::wstring ItemText(HWND dialog, int id) {
+    WCHAR text[MAX_PATH + 1] = {};
+    GetDlgItemTextW(dialog, id, text, MAX_PATH + 1);
+    return text;
+}
+
 std::string RegText(HKEY root, const std::string& key, const char* name) {
     char text[1024] = {};
     DWORD size = sizeof text - 1;
@@ -280,6 +292,19 @@ std::string RegText(HKEY root, const std::string& key, const char* name) {
 
 void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text) {
     RegSetKeyValueA(root, key.c_str(), name, REG_SZ, text.c_str(), DWORD(text.size() + 1));
+}
+
+ClassesKept::ClassesKept(Names keysKept) : keys(std::move(keysKept)) {
+    for (const std::string& key : keys) saved_.push_back(RegText(HKEY_CLASSES_ROOT, key, nullptr));
+}
+
+ClassesKept::~ClassesKept() {
+    for (size_t k = 0; k < keys.size(); ++k) {
+        if (saved_[k] == "(none)")
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, keys[k].c_str());
+        else
+            WriteRegText(HKEY_CLASSES_ROOT, keys[k], nullptr, saved_[k]);
+    }
 }
 
 void ProgramTest::SetUp() {

@@ -61,6 +61,7 @@ struct OptionsTest : ProgramTest {
     std::string ShowDialog(const std::vector<int>& clicks, int button) {
         std::string shown;
         DialogDriver driver([&](HWND dialog) {
+            EXPECT_EQ(ItemText(dialog, IDC_FOLDER_PATH), Wide(folder.path()));
             for (int id = IDC_SINGLE_CLICK; id <= IDC_SORT; ++id) shown += IsDlgButtonChecked(dialog, id) ? '1' : '0';
             for (int id : clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
             Press(dialog, button);
@@ -99,7 +100,8 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
             WriteRegText(HKEY_CURRENT_USER, UninstallKey, "UninstallString", R);
             WriteRegText(HKEY_CURRENT_USER, Verb("lnkfile"), nullptr, U);
             ApplyIntegrationState({true, true, true});
-            Names before = Entries(), said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
+            const Names before = Entries();
+            Texts said = {L"Soll Ombrix+ wirklich deinstalliert werden?"};
             EXPECT_EQ(before, (machine ? Names{R, "Ombrix+", U, N, N, N, V, K, V, K, "1"}
                                        : Names{N, N, N, R, "Ombrix+", U, K, V, K, V, "1"}));
             boxes.texts.clear();
@@ -107,7 +109,7 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
             RunUninstall();
             EXPECT_EQ(Entries(), (answer == IDYES ? Names{N, N, N, N, N, N, K, K, K, K, "0"} : before));
             if (answer == IDYES)
-                said.push_back("Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n" + folder.path());
+                said.push_back(L"Ombrix+ deinstalliert.\n\nL\u00F6schen Sie jetzt den Ombrix+ Ordner:\n" + Wide(folder.path()));
             EXPECT_EQ(boxes.texts, said);
             EXPECT_EQ(IsWindowVisible(desktop) != FALSE, answer == IDYES);
             EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Andere"), U) << "another program's";
@@ -136,7 +138,7 @@ TEST_F(OptionsTest, OkShowsTheNewTooltipsAndPicturesAtOnce) {
     RebuildTrayIcons();
     AddShortcut("Aaron");
     ShowDialog({IDC_MARK_LINKS, IDC_QUICK_INFO}, IDOK);
-    EXPECT_EQ(tray.Tips(), Names{"Alpha"});
+    EXPECT_EQ(tray.Tips(), Texts{L"Alpha"});
     EXPECT_EQ(PictureOf(tray.At(0).icon), MarkedPicture(Link("Alpha")));
 }
 
@@ -147,7 +149,7 @@ TEST_F(OptionsTest, ANewOrderOnOkBringsTheIconsInThatOrder) {
     RebuildTrayIcons();
     AddShortcut("Aaron");
     ShowDialog({IDC_SORT}, IDOK);
-    EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Alpha - Ombrix+"}));
+    EXPECT_EQ(tray.Tips(), (Texts{L"Aaron - Ombrix+", L"Alpha - Ombrix+"}));
 }
 
 // The companion: told about the icons only while "Corvane+" is "Ja", started

@@ -28,12 +28,12 @@ TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
     WriteBytes(folder.file("x.lnkx"), bytes);
     ASSERT_TRUE(CreateDirectoryA(folder.file("Ordner.lnk").c_str(), nullptr));
     RebuildTrayIcons();
-    Names tips = tray.Tips();
-    for (std::string& tip : tips) {  // Windows hides the ".pif" of the name, Wine shows it
-        if (tip == "Drei.Pif - Ombrix+") tip = "Drei - Ombrix+";
+    Texts tips = tray.Tips();
+    for (std::wstring& tip : tips) {  // Windows hides the ".pif" of the name, Wine shows it
+        if (tip == L"Drei.Pif - Ombrix+") tip = L"Drei - Ombrix+";
     }
-    EXPECT_EQ(tips, (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 127),
-                           "Tom & Jerry - Ombrix+", "Zwei - Ombrix+"}));
+    EXPECT_EQ(tips, (Texts{L"\u00C4rger - Ombrix+", L"beta - Ombrix+", L"Drei - Ombrix+", Wide(fits.substr(0, 127)),
+                           L"Tom & Jerry - Ombrix+", L"Zwei - Ombrix+"}));
     EXPECT_EQ(FolderNames(folder.path()).size(), 10u) << "a file was lost";
     EXPECT_TRUE(boxes.texts.empty());
 }
@@ -84,8 +84,8 @@ TEST_F(TrayIcons, EachIconKeepsItsIdentifierWhateverHappensBeforeIt) {
     for (const char* name : {"Bravo", "Charlie", "Delta"}) AddShortcut(name);
     RebuildTrayIcons();
     auto idOf = [&](const std::string& name) {  // the identifier of the icon with this name
-        const Names tips = tray.Tips();
-        return tray.order.at(std::find(tips.begin(), tips.end(), name + " - Ombrix+") - tips.begin());
+        const Texts tips = tray.Tips();
+        return tray.order.at(std::find(tips.begin(), tips.end(), Wide(name + " - Ombrix+")) - tips.begin());
     };
     const UINT bravo = idOf("Bravo"), charlie = idOf("Charlie"), delta = idOf("Delta");
     UINT alpha = 0;
@@ -101,10 +101,10 @@ TEST_F(TrayIcons, EachIconKeepsItsIdentifierWhateverHappensBeforeIt) {
         },
         [&] { RemoveTrayIcons(); },
         [&] { ASSERT_TRUE(DeleteFileA(Link("Aaron").c_str())); }};
-    const Names tips[] = {{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"},
-                          {"Aaron - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"},
-                          {"Aaron - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"},
-                          {"Bravo - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"}};
+    const Texts tips[] = {{L"Alpha - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+", L"Delta - Ombrix+"},
+                          {L"Aaron - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+", L"Delta - Ombrix+"},
+                          {L"Aaron - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+", L"Delta - Ombrix+"},
+                          {L"Bravo - Ombrix+", L"Charlie - Ombrix+", L"Delta - Ombrix+"}};
     for (size_t step = 0; step < std::size(steps); ++step) {
         steps[step]();
         RebuildTrayIcons();
@@ -161,8 +161,8 @@ TEST_F(RefusingTaskbar, ARefusedIconIsToldOnceAndTheOthersStay) {
     RebuildTrayIcons();
     AddShortcut("Delta");  // a rescan, which tries Bravo again
     RebuildTrayIcons();
-    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"}));
-    EXPECT_EQ(boxes.texts, Names{"Hinzuf\xFCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
+    EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Charlie - Ombrix+", L"Delta - Ombrix+"}));
+    EXPECT_EQ(boxes.texts, Texts{L"Hinzuf\u00FCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
     EXPECT_FALSE(ClosePosted());
 }
 
@@ -191,7 +191,7 @@ TEST_F(RefusingTaskbar, WithoutATaskbarTheIconsWaitForTheNextOne) {
         EXPECT_FALSE(ClosePosted()) << taskbar;
         tray.refuse = nullptr;
         SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
-        EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"})) << taskbar;
+        EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+"})) << taskbar;
         EXPECT_EQ(PictureOf(tray.At(1).icon), MarkedPicture(Link("Bravo"))) << taskbar;
         EXPECT_TRUE(tray.At(1).keyboard) << taskbar;
         RemoveTrayIcons();
@@ -209,11 +209,11 @@ TEST_F(RefusingTaskbar, ATimedOutAddIsTriedAgainLater) {
         return true;
     };
     RebuildTrayIcons();
-    EXPECT_EQ(tray.Tips(), Names{"Charlie - Ombrix+"});
+    EXPECT_EQ(tray.Tips(), Texts{L"Charlie - Ombrix+"});
     ASSERT_NE(TrayRetryTimer(), nullptr);
     ASSERT_EQ(WaitForSingleObject(TrayRetryTimer(), 15000), WAIT_OBJECT_0);
     RetryWaitingIcons();
-    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
+    EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+"}));
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_FALSE(ClosePosted());
 }
@@ -253,20 +253,20 @@ TEST_F(TrayIcons, WhenOneOfTheHundredGoesTheNextMovesUpAsItself) {
     RebuildTrayIcons();
     RebuildTrayIcons();
     EXPECT_EQ(tray.shown.size(), 100u);
-    EXPECT_EQ(tray.At(99).tip, "Link 1099 - Ombrix+");
+    EXPECT_EQ(tray.At(99).tip, L"Link 1099 - Ombrix+");
     ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
     RebuildTrayIcons();
-    EXPECT_EQ(tray.At(99).tip, "Link 1100 - Ombrix+");
+    EXPECT_EQ(tray.At(99).tip, L"Link 1100 - Ombrix+");
     EXPECT_EQ(PictureOf(tray.At(99).icon), MarkedPicture(Link("Link 1100")));
     SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
     FinishStarts();
     EXPECT_EQ(Runs("Link 1100"), 1);
     EXPECT_EQ(Runs("Link 1000") + Runs("Link 1101"), 0) << "another shortcut started";
     auto told = [](int leftOut) {
-        return "Ombrix+ kann h\xF6" "chstens 100 Verkn\xFCpfungen in der Task-Leiste anzeigen.\n\n" +
-               std::to_string(leftOut) + " Verkn\xFCpfungen des Ordners werden nicht angezeigt.";
+        return L"Ombrix+ kann h\u00F6chstens 100 Verkn\u00FCpfungen in der Task-Leiste anzeigen.\n\n" +
+               std::to_wstring(leftOut) + L" Verkn\u00FCpfungen des Ordners werden nicht angezeigt.";
     };
-    EXPECT_EQ(boxes.texts, (Names{told(2), told(1)}));
+    EXPECT_EQ(boxes.texts, (Texts{told(2), told(1)}));
 }
 
 // The main loop while another thread creates, renames and deletes files in the folder: the
@@ -334,8 +334,9 @@ TEST_F(Storms, AfterAStormTheIconsShowExactlyTheFolder) {
     for (std::string name : FolderNames(folder.path()))
         if (name.size() > 4 && !name.compare(name.size() - 4, 4, ".lnk")) want.push_back(name.erase(name.size() - 4));
     std::sort(want.begin(), want.end(), [](auto& a, auto& b) { return lstrcmpA(a.c_str(), b.c_str()) < 0; });
-    for (std::string& name : want) name += " - Ombrix+";
-    EXPECT_EQ(tray.Tips(), want);
+    Texts tips;
+    for (const std::string& name : want) tips.push_back(Wide(name + " - Ombrix+"));
+    EXPECT_EQ(tray.Tips(), tips);
     EXPECT_TRUE(FileExists(Link("Nachz\xFCgler"))) << "the change made during a rebuild";
 }
 
