@@ -99,6 +99,11 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                  const std::string& iconFile, int iconIndex) {
+    return MakeShortcut(Wide(linkPath), Wide(target), Wide(arguments), Wide(iconFile), iconIndex);
+}
+
 TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -251,13 +256,13 @@ Texts TrayRecorder::Tips() const {
 
 const ShownIcon& TrayRecorder::At(size_t position) const { return shown.at(order.at(position)); }
 
-DialogDriver::DialogDriver(std::function<void(HWND)> act)
-    : act_(std::move(act)), timer_(SetTimer(nullptr, 0, 50, DriverTimer)) {
+DialogDriver::DialogDriver(std::function<void(HWND)> acting)
+    : act(std::move(acting)), timer(SetTimer(nullptr, 0, 50, DriverTimer)) {
     liveDriver = this;
 }
 
 DialogDriver::~DialogDriver() {
-    KillTimer(nullptr, timer_);
+    KillTimer(nullptr, timer);
     if (liveDriver == this) liveDriver = nullptr;
 }
 
@@ -271,7 +276,7 @@ void DialogDriver::Tick() {
     };
     if (acted || EnumThreadWindows(GetCurrentThreadId(), visibleDialog, LPARAM(&found)) || !found) return;
     acted = true;
-    act_(found);
+    act(found);
 }
 
 void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -295,15 +300,15 @@ void WriteRegText(HKEY root, const std::string& key, const char* name, const std
 }
 
 ClassesKept::ClassesKept(Names keysKept) : keys(std::move(keysKept)) {
-    for (const std::string& key : keys) saved_.push_back(RegText(HKEY_CLASSES_ROOT, key, nullptr));
+    for (const std::string& key : keys) saved.push_back(RegText(HKEY_CLASSES_ROOT, key, nullptr));
 }
 
 ClassesKept::~ClassesKept() {
     for (size_t k = 0; k < keys.size(); ++k) {
-        if (saved_[k] == "(none)")
+        if (saved[k] == "(none)")
             RegDeleteKeyA(HKEY_CLASSES_ROOT, keys[k].c_str());
         else
-            WriteRegText(HKEY_CLASSES_ROOT, keys[k], nullptr, saved_[k]);
+            WriteRegText(HKEY_CLASSES_ROOT, keys[k], nullptr, saved[k]);
     }
 }
 
@@ -323,9 +328,7 @@ void ProgramTest::SetUp() {
     LoadSettings();  // no settings file: the defaults
     AppInstance = GetModuleHandleA(nullptr);
     WNDCLASSW wc;
-    if (!GetClassInfoW(AppInstance, TrayWindowClass, &wc)) {
-        ASSERT_TRUE(RegisterTrayWindowClass(AppInstance));
-    }
+    ASSERT_TRUE(GetClassInfoW(AppInstance, TrayWindowClass, &wc) || RegisterTrayWindowClass(AppInstance));
     ASSERT_NE(CreateTrayWindow(AppInstance), nullptr);
     ASSERT_NE(TrayMenuRoot, nullptr);
 }

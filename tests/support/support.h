@@ -47,6 +47,9 @@ private:
     std::string path_;
 };
 
+// MakeShortcut from paths in the ANSI code page.
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
+                  const std::string& iconFile = "", int iconIndex = 0);
 void RemoveTree(const std::string& path);
 void EmptyFolder(const std::string& path);
 bool FileExists(const std::string& path);
@@ -116,16 +119,13 @@ struct TrayRecorder : NoCopy {
 
 // Acts on the next dialog (class "#32770") this thread shows, from inside
 // that dialog's own message loop.
-class DialogDriver : NoCopy {
-public:
+struct DialogDriver : NoCopy {
     explicit DialogDriver(std::function<void(HWND dialog)> act);
     ~DialogDriver();
-    bool acted = false;
     void Tick();
-
-private:
-    std::function<void(HWND)> act_;
-    UINT_PTR timer_;
+    bool acted = false;
+    std::function<void(HWND)> act;
+    UINT_PTR timer;
 };
 // Presses a dialog button the way a click does.
 void Press(HWND dialog, int id);
@@ -137,14 +137,11 @@ std::string RegText(HKEY root, const std::string& key, const char* name);
 void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text);
 // Default values of keys under HKEY_CLASSES_ROOT that a test rewrites, put back
 // when this goes (a key that was not there goes again).
-class ClassesKept : NoCopy {
-public:
+struct ClassesKept : NoCopy {
     explicit ClassesKept(Names keys);
     ~ClassesKept();
     const Names keys;
-
-private:
-    Names saved_;
+    Names saved;
 };
 
 

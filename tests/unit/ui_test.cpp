@@ -112,15 +112,12 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
     }
     const std::string fits(259 - deep.size() - 5, 'y');  // with the backslash and ".lnk" 259 characters
     struct Row { std::string name, dir, file, typed; int button; std::string result; size_t boxes = 0; };
-    std::vector<Row> rows = {{"renamed", f, "E.lnk", "N", IDOK, "N.lnk"},
-        {"the name is taken", f, "E.lnk", "N", IDOK, "E.lnk"}, {"nothing typed", f, "E.lnk", "", IDOK, "E.lnk"},
-        {"cancelled", f, "E.lnk", "A", IDCANCEL, "E.lnk"}, {"a .pif", f, "E.pif", "N", IDOK, "N.pif"},
-        {"an extension typed", f, "E.lnk", "N.lnk", IDOK, "N.lnk.lnk"},
-        {"at the drive root", "C:\\", "ob.lnk", "ob2", IDOK, "ob2.lnk"},
-        {"at the drive root, back", "C:\\", "ob2.lnk", "ob", IDOK, "ob.lnk"},
-        {"no extension, dotted folders", deep, "E", "N", IDOK, "N"},
-        {"259 characters", deep, "E.lnk", fits, IDOK, fits + ".lnk"},
-        {"260 characters", deep, "E.lnk", fits + "x", IDOK, "E.lnk", 1}};
+    std::vector<Row> rows = {{"renamed", f, "E.lnk", "N", IDOK, "N.lnk"}, {"taken", f, "E.lnk", "N", IDOK, "E.lnk"},
+        {"nothing typed", f, "E.lnk", "", IDOK, "E.lnk"}, {"cancelled", f, "E.lnk", "A", IDCANCEL, "E.lnk"},
+        {"a .pif", f, "E.pif", "N", IDOK, "N.pif"}, {"an extension typed", f, "E.lnk", "N.lnk", IDOK, "N.lnk.lnk"},
+        {"root", "C:\\", "ob.lnk", "ob2", IDOK, "ob2.lnk"}, {"root, back", "C:\\", "ob2.lnk", "ob", IDOK, "ob.lnk"},
+        {"no extension, dotted folders", deep, "E", "N", IDOK, "N"}, {"259", deep, "E.lnk", fits, IDOK, fits + ".lnk"},
+        {"260", deep, "E.lnk", fits + "x", IDOK, "E.lnk", 1}};
     for (char c : std::string("\\/:*?\"<>|")) rows.push_back({std::string("with ") + c, f, "E.lnk", {'A', c}, IDOK, "E.lnk", 1});
     struct AtTheRoot {  // what the drive root rows leave, gone however the test ends
         ~AtTheRoot() {
@@ -176,23 +173,10 @@ TEST_F(ProgramTest, DeleteAsksFirstAndWithShiftDeletesForGood) {
     }
 }
 
-// Eigenschaften shows the shell's property sheet of the shortcut.
-TEST_F(ProgramTest, EigenschaftenShowsThePropertySheet) {
-    AddShortcut("Blatt");
-    RebuildTrayIcons();
-    WCHAR title[MAX_PATH] = {};
-    DialogDriver sheet([&](HWND dialog) {
-        GetWindowTextW(dialog, title, MAX_PATH);
-        Press(dialog, IDCANCEL);
-    });
-    SendMessageW(TrayWindow, WM_COMMAND, ID_ITEM_PROPERTIES, 0);
-    EXPECT_TRUE(sheet.acted);
-    EXPECT_NE(std::wstring(title).find(L"Blatt"), std::wstring::npos) << title;
-}
-
-// With Shift held, Eigenschaften opens the program's folder instead, through the shell's
-// association of folders (here a batch file that records it).
-TEST_F(ProgramTest, EigenschaftenWithShiftOpensTheFolder) {
+// Eigenschaften shows the shell's property sheet of the shortcut; with Shift held the program's
+// folder opens instead, through the shell's association of folders (here a batch file that
+// records it).
+TEST_F(ProgramTest, EigenschaftenShowsThePropertySheetOrWithShiftTheFolder) {
     const ClassesKept folders({"Folder\\shell\\open\\command"});
     const std::string log = markers.file("folders.txt");
     const std::string bat = markers.file("record.bat");
@@ -200,12 +184,22 @@ TEST_F(ProgramTest, EigenschaftenWithShiftOpensTheFolder) {
     WriteRegText(HKEY_CLASSES_ROOT, folders.keys[0], nullptr, "\"" + bat + "\" \"%1\"");
     AddShortcut("Blatt");
     RebuildTrayIcons();
-    DialogDriver sheet([](HWND dialog) { Press(dialog, IDCANCEL); });
-    HoldShift(true);
-    SendMessageW(TrayWindow, WM_COMMAND, ID_ITEM_PROPERTIES, 0);
-    HoldShift(false);
-    EXPECT_TRUE(PumpUntil([&] { return ReadBytes(log) == "\"" + folder.path() + "\"\r\n"; })) << ReadBytes(log);
-    EXPECT_FALSE(sheet.acted) << "a property sheet";
+    const struct { const char* name; bool shift; const wchar_t* sheet; std::string opened; } rows[] = {
+        {"Eigenschaften", false, L"Blatt", ""}, {"with Shift", true, L"", "\"" + folder.path() + "\"\r\n"}};
+    for (const auto& row : rows) {
+        std::wstring sheet;  // the title of the property sheet
+        DialogDriver driver([&](HWND dialog) {
+            sheet.resize(MAX_PATH);
+            sheet.resize(size_t(GetWindowTextW(dialog, &sheet[0], MAX_PATH)));
+            Press(dialog, IDCANCEL);
+        });
+        HoldShift(row.shift);
+        SendMessageW(TrayWindow, WM_COMMAND, ID_ITEM_PROPERTIES, 0);
+        HoldShift(false);
+        EXPECT_TRUE(PumpUntil([&] { return ReadBytes(log) == row.opened; })) << row.name << ": " << ReadBytes(log);
+        EXPECT_EQ(driver.acted, !row.shift) << row.name << ": a property sheet";
+        EXPECT_NE(sheet.find(row.sheet), std::wstring::npos) << row.name;
+    }
 }
 
 // The program's own dialog: a new name becomes a shortcut in the folder; an existing name is
