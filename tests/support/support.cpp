@@ -104,6 +104,24 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target, const 
     return MakeShortcut(Wide(linkPath), Wide(target), Wide(arguments), Wide(iconFile), iconIndex);
 }
 
+// Wide and with the \\?\ prefix: the tests leave names the code page cannot
+// spell and paths beyond MAX_PATH, which the ANSI calls cannot remove.
+static void RemoveWideTree(const std::wstring& path, bool keepFolder = false) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+        const std::wstring name = data.cFileName;
+        const std::wstring full = path + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(full.c_str())) RemoveWideTree(full);
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    if (!keepFolder) RemoveDirectoryW(path.c_str());
+}
+
+static void RemoveTree(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path)); }
+
 TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -117,23 +135,6 @@ TempFolder::TempFolder(const std::string& nameHint) {
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
-
-// Wide and with the \\?\ prefix: the tests leave names the code page cannot
-// spell and paths beyond MAX_PATH, which the ANSI calls cannot remove.
-static void RemoveWideTree(const std::wstring& path, bool keepFolder = false) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
-        const std::wstring name = data.cFileName, full = path + L"\\" + name;
-        if (name == L"." || name == L"..") continue;
-        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileW(full.c_str())) RemoveWideTree(full);
-    }
-    if (find != INVALID_HANDLE_VALUE) FindClose(find);
-    if (!keepFolder) RemoveDirectoryW(path.c_str());
-}
-
-void RemoveTree(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path)); }
 
 void EmptyFolder(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path), true); }
 
@@ -210,7 +211,8 @@ Picture Drawn(int width, int height, const std::function<void(HDC)>& draw) {
 }
 
 Picture PictureOf(HICON icon) {
-    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    const int cx = GetSystemMetrics(SM_CXSMICON);
+    const int cy = GetSystemMetrics(SM_CYSMICON);
     return Drawn(cx, cy, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL); });
 }
 
@@ -305,10 +307,8 @@ ClassesKept::ClassesKept(Names keysKept) : keys(std::move(keysKept)) {
 
 ClassesKept::~ClassesKept() {
     for (size_t k = 0; k < keys.size(); ++k) {
-        if (saved[k] == "(none)")
-            RegDeleteKeyA(HKEY_CLASSES_ROOT, keys[k].c_str());
-        else
-            WriteRegText(HKEY_CLASSES_ROOT, keys[k], nullptr, saved[k]);
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, keys[k].c_str());
+        if (saved[k] != "(none)") WriteRegText(HKEY_CLASSES_ROOT, keys[k], nullptr, saved[k]);
     }
 }
 
@@ -340,8 +340,7 @@ void ProgramTest::TearDown() {
     TrayWindow = nullptr;
     TrayPopup = ItemSubmenu = nullptr;
     // WM_DESTROY posts a quit message that a later modal loop must not see.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
     }
 }
 

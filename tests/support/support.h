@@ -50,7 +50,6 @@ private:
 // MakeShortcut from paths in the ANSI code page.
 bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
                   const std::string& iconFile = "", int iconIndex = 0);
-void RemoveTree(const std::string& path);
 void EmptyFolder(const std::string& path);
 bool FileExists(const std::string& path);
 bool FileExists(const std::wstring& path);

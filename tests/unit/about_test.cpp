@@ -20,12 +20,10 @@ TEST_F(ProgramTest, AboutLinksOpenThroughTheShellOrTheBrowserElseAMessageShowsTh
     const std::string web = "https://ombrix.example.org/";
     WriteBytes(bat, "@echo %*>>\"" + log + "\"\r\n");
     const struct { const char* name; int button; Names commands; std::string log; Texts boxes; bool cancel; } rows[] = {
-        {"web, no program: the message, then Cancel", IDC_ABOUT_WEB, {none, none, "", record}, "",
-         {L"https://ombrix.example.org/"}, true},
+        {"web, no program: the message, then Cancel", IDC_ABOUT_WEB, {none, none, "", record}, "", {Wide(web)}, true},
         {"mail through the shell", IDC_ABOUT_MAIL, {record, "", "", ""}, mail + "\r\n", {}, false},
         {"web through the .html program", IDC_ABOUT_WEB, {none, none, "htmlfile", record}, web + "\r\n", {}, false},
-        {"mail, the .html program fails: the message", IDC_ABOUT_MAIL, {none, none, "htmlfile", none}, "",
-         {L"mailto:ombrix@example.org?subject=Ombrix+ v2.12"}, false}};
+        {"mail, the .html program fails: the message", IDC_ABOUT_MAIL, {none, none, "htmlfile", none}, "", {Wide(mail)}, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         for (size_t k = 0; k < row.commands.size(); ++k)

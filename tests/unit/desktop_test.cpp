@@ -9,12 +9,6 @@
 #include "ui/traymenu.h"
 #include "ui/traywindow.h"
 
-// A system colour as a pixel of a picture.
-static DWORD Pixel(int color) {
-    const COLORREF c = GetSysColor(color);
-    return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
-}
-
 // The program with the Desktop menu on, over the session's Desktop, which belongs to the tests:
 // emptied before and after each test, however an earlier one ended.
 class DesktopMenu : public ProgramTest {
@@ -31,10 +25,6 @@ protected:
     }
     void Place(const Texts& folders) {
         for (const std::wstring& name : folders) CreateDirectoryW((Wide(desk) + L"\\" + name).c_str(), nullptr);
-    }
-    // name.lnk on the Desktop, a shortcut to marker.exe that counts its starts in Runs(name).
-    void PlaceShortcut(const std::string& name) {
-        ASSERT_TRUE(MakeShortcut(desk + "\\" + name + ".lnk", ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\""));
     }
     // The menu's WM_INITMENUPOPUP as the popup opens.
     void Open() { SendMessageW(TrayWindow, WM_INITMENUPOPUP, WPARAM(TrayPopup), 0); }
@@ -84,7 +74,8 @@ TEST_F(DesktopMenu, AtMost28Items) {
 
 // The item chosen opens, and no other, although its command arrives after the popup closed.
 TEST_F(DesktopMenu, TheChosenItemOpens) {
-    for (const char* name : {"Anna", "Berta", "Cesar"}) PlaceShortcut(name);
+    for (const std::string name : {"Anna", "Berta", "Cesar"})  // each a shortcut that counts its starts in Runs(name)
+        ASSERT_TRUE(MakeShortcut(desk + "\\" + name + ".lnk", ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\""));
     AddShortcut("Leiste");
     RebuildTrayIcons();
     SendMessageW(TrayWindow, WM_TRAYMENU, IconId("Leiste"), 0);
@@ -122,6 +113,10 @@ TEST_F(DesktopMenu, ASelectedItemIsDrawnHighlighted) {
     Open();
     const int w = 100;
     const int h = 24;
+    auto pixel = [](int color) {  // a system colour as a pixel of a picture
+        const COLORREF c = GetSysColor(color);
+        return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
+    };
     const struct { UINT state; int background, text; } rows[] = {
         {0, COLOR_MENU, COLOR_MENUTEXT}, {ODS_SELECTED, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT}};
     for (const auto& row : rows) {
@@ -131,9 +126,9 @@ TEST_F(DesktopMenu, ASelectedItemIsDrawnHighlighted) {
         });
         int label = 0;  // pixels of the text colour right of the icon
         for (size_t i = 0; i < item.size(); ++i) {
-            if (int(i % w) > w / 2 && item[i] == Pixel(row.text)) ++label;
+            if (int(i % w) > w / 2 && item[i] == pixel(row.text)) ++label;
         }
-        EXPECT_EQ(item[0], Pixel(row.background)) << row.state;
+        EXPECT_EQ(item[0], pixel(row.background)) << row.state;
         EXPECT_GT(label, 0) << row.state;
     }
 }
