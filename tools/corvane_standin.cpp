@@ -4,6 +4,8 @@
 // "Corvane+CloseCorvane" ends it.
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 
 UINT addTrayIcon;
@@ -23,29 +25,24 @@ void Log(const char* line) {
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == addTrayIcon) {
         Log("AddTrayIcon");
-        return 0;
-    }
-    if (message == closeCorvane) {
+    } else if (message == closeCorvane) {
         Log("CloseCorvane");
         DestroyWindow(window);
-        return 0;
-    }
-    if (message == WM_DESTROY) {
+    } else if (message == WM_DESTROY) {
         PostQuitMessage(0);
-        return 0;
+    } else {
+        return DefWindowProcA(window, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return 0;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    DWORD len = GetModuleFileNameA(nullptr, logPath, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH) return 1;
-    char* slash = logPath;
-    for (char* p = logPath; *p; ++p)
-        if (*p == '\\') slash = p + 1;
-    lstrcpynA(slash, "corvane.log", static_cast<int>(MAX_PATH - (slash - logPath)));
+    const DWORD length = GetModuleFileNameA(nullptr, logPath, MAX_PATH - 12);  // room for "corvane.log"
+    char* slash = strrchr(logPath, '\\');
+    if (length == 0 || length >= MAX_PATH - 12 || !slash) return 1;
+    lstrcpyA(slash + 1, "corvane.log");
 
     addTrayIcon = RegisterWindowMessageA("Corvane+AddTrayIcon");
     closeCorvane = RegisterWindowMessageA("Corvane+CloseCorvane");

@@ -18,14 +18,3 @@ bool MakeShortcut(const std::wstring& linkPath, const std::wstring& target, cons
     return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) &&
            SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
-
-static std::wstring Widened(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1);
-    return wide;
-}
-
-bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
-                  const std::string& iconFile, int iconIndex) {
-    return MakeShortcut(Widened(linkPath), Widened(target), Widened(arguments), Widened(iconFile), iconIndex);
-}

@@ -9,6 +9,3 @@
 // not be saved. Names and paths may hold any character.
 bool MakeShortcut(const std::wstring& linkPath, const std::wstring& target, const std::wstring& arguments = L"",
                   const std::wstring& iconFile = L"", int iconIndex = 0);
-// The same from texts in the ANSI code page.
-bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
-                  const std::string& iconFile = "", int iconIndex = 0);

@@ -5,9 +5,9 @@
 . "$(dirname "$0")/lib.sh"
 
 desktop=$HOME/Desktop
-placed=("$desktop/Markierer.lnk" "$desktop/Ordner" "$desktop/Zettel 微信.txt")
-# The unit tests share the session's Desktop and expect it empty.
-trap 'cleanup; rm -rf "${placed[@]}"' EXIT
+# The session's Desktop holds only this journey's items, whatever an earlier
+# run left there (the unit tests empty it for themselves).
+rm -rf "${desktop:?}"/*
 marker_link "$desktop/Markierer.lnk" Markierer
 mkdir "$desktop/Ordner" && echo Zettel >"$desktop/Zettel 微信.txt"
 marker_link "$FOLDER/Editor.lnk" Editor

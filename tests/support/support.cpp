@@ -27,7 +27,7 @@ TrayRecorder* liveTray;
 DialogDriver* liveDriver;
 
 int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
-    liveBoxes->texts.push_back(Narrow(text ? text : L""));
+    liveBoxes->texts.push_back(text ? text : L"");
     return liveBoxes->answer;
 }
 
@@ -47,10 +47,9 @@ BOOL WINAPI RecordIcon(DWORD message, PNOTIFYICONDATAW data) {
     if (message == NIM_ADD) tray.order.push_back(data->uID);  // the shell shows a new icon behind the others
     ShownIcon& icon = tray.shown[data->uID];
     if (message == NIM_ADD && (data->hWnd != TrayWindow || data->uCallbackMessage != WM_USER))
-        icon.wideTip = L"?";
+        icon.tip = L"?";
     else if (data->uFlags & NIF_TIP)
-        icon.wideTip = data->szTip;
-    icon.tip = Narrow(icon.wideTip);
+        icon.tip = data->szTip;
     if (data->uFlags & NIF_ICON) {
         icon.owned.reset(CopyIcon(data->hIcon), DestroyIcon);
         icon.icon = icon.owned.get();
@@ -62,18 +61,25 @@ void CALLBACK DriverTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (liveDriver) liveDriver->Tick();
 }
 
-Names* livePopups;  // the running test's
+std::vector<std::pair<std::wstring, int>>* livePopups;  // the running test's
 
-// Records the popup that is open, if any: its caption, then for each command of its shortcut
-// submenu the entry it is for; then closes it.
+// The entry that Öffnen, Löschen, Umbenennen and Eigenschaften (ids 500, 600, 700 and 800 plus
+// the entry) of the open popup are all for, or -1.
+int SubmenuEntry() {
+    const int entry = int(GetMenuItemID(ItemSubmenu, 0)) - 500;
+    for (auto [position, base] : {std::pair{2, 600}, {3, 700}, {5, 800}})
+        if (int(GetMenuItemID(ItemSubmenu, position)) - base != entry) return -1;
+    return entry;
+}
+
+// Records the popup that is open, if any, then closes it.
 void CALLBACK RecordPopup(HWND, UINT, UINT_PTR, DWORD) {
     if (!livePopups || !IsWindowVisible(FindWindowA("#32768", nullptr))) return;
+    int position = 0;  // the shortcut submenu's, below the Desktop items if any
+    while (position < GetMenuItemCount(TrayPopup) && GetSubMenu(TrayPopup, position) != ItemSubmenu) ++position;
     WCHAR caption[64] = {};
-    GetMenuStringW(TrayPopup, 0, caption, 64, MF_BYPOSITION);
-    std::string seen = Narrow(caption) + " ";
-    for (auto [position, base] : {std::pair{0, 500}, {2, 600}, {3, 700}, {5, 800}})
-        seen += char('0' + GetMenuItemID(ItemSubmenu, position) - base);
-    livePopups->push_back(seen);
+    GetMenuStringW(TrayPopup, UINT(position), caption, 64, MF_BYPOSITION);
+    livePopups->push_back({caption, SubmenuEntry()});
     EndMenu();
 }
 
@@ -93,12 +99,36 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
+                  const std::string& iconFile, int iconIndex) {
+    return MakeShortcut(Wide(linkPath), Wide(target), Wide(arguments), Wide(iconFile), iconIndex);
+}
+
+// Wide and with the \\?\ prefix: the tests leave names the code page cannot
+// spell and paths beyond MAX_PATH, which the ANSI calls cannot remove.
+static void RemoveWideTree(const std::wstring& path, bool keepFolder = false) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+        const std::wstring name = data.cFileName;
+        const std::wstring full = path + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(full.c_str())) RemoveWideTree(full);
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    if (!keepFolder) RemoveDirectoryW(path.c_str());
+}
+
+static void RemoveTree(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path)); }
+
 TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     static LONG counter;
+    const LONG number = InterlockedIncrement(&counter);
     char name[MAX_PATH];
-    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), InterlockedIncrement(&counter));
+    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), number);
     RemoveTree(name);  // left over from an earlier run that was killed
     if (!CreateDirectoryA(name, nullptr)) throw std::runtime_error("cannot create a temporary folder");
     path_ = name;
@@ -106,25 +136,7 @@ TempFolder::TempFolder(const std::string& nameHint) {
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
-// Wide and with the \\?\ prefix: the tests leave names the code page cannot
-// spell and paths beyond MAX_PATH, which the ANSI calls cannot remove.
-static void RemoveWideTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
-        const std::wstring name = data.cFileName, full = path + L"\\" + name;
-        if (name == L"." || name == L"..") continue;
-        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileW(full.c_str())) RemoveWideTree(full);
-    }
-    if (find != INVALID_HANDLE_VALUE) FindClose(find);
-    RemoveDirectoryW(path.c_str());
-}
-
-void RemoveTree(const std::string& path) {
-    WCHAR wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) RemoveWideTree(L"\\\\?\\" + std::wstring(wide));
-}
+void EmptyFolder(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wide(path), true); }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -199,7 +211,8 @@ Picture Drawn(int width, int height, const std::function<void(HDC)>& draw) {
 }
 
 Picture PictureOf(HICON icon) {
-    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    const int cx = GetSystemMetrics(SM_CXSMICON);
+    const int cy = GetSystemMetrics(SM_CYSMICON);
     return Drawn(cx, cy, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL); });
 }
 
@@ -237,21 +250,21 @@ TrayRecorder::~TrayRecorder() {
     liveTray = nullptr;
 }
 
-Names TrayRecorder::Tips() const {
-    Names tips;
+Texts TrayRecorder::Tips() const {
+    Texts tips;
     for (UINT id : order) tips.push_back(shown.at(id).tip);
     return tips;
 }
 
 const ShownIcon& TrayRecorder::At(size_t position) const { return shown.at(order.at(position)); }
 
-DialogDriver::DialogDriver(std::function<void(HWND)> act)
-    : act_(std::move(act)), timer_(SetTimer(nullptr, 0, 50, DriverTimer)) {
+DialogDriver::DialogDriver(std::function<void(HWND)> acting)
+    : act(std::move(acting)), timer(SetTimer(nullptr, 0, 50, DriverTimer)) {
     liveDriver = this;
 }
 
 DialogDriver::~DialogDriver() {
-    KillTimer(nullptr, timer_);
+    KillTimer(nullptr, timer);
     if (liveDriver == this) liveDriver = nullptr;
 }
 
@@ -265,10 +278,16 @@ void DialogDriver::Tick() {
     };
     if (acted || EnumThreadWindows(GetCurrentThreadId(), visibleDialog, LPARAM(&found)) || !found) return;
     acted = true;
-    act_(found);
+    act(found);
 }
 
 void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+std::wstring ItemText(HWND dialog, int id) {
+    WCHAR text[MAX_PATH + 1] = {};
+    GetDlgItemTextW(dialog, id, text, MAX_PATH + 1);
+    return text;
+}
 
 std::string RegText(HKEY root, const std::string& key, const char* name) {
     char text[1024] = {};
@@ -280,6 +299,17 @@ std::string RegText(HKEY root, const std::string& key, const char* name) {
 
 void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text) {
     RegSetKeyValueA(root, key.c_str(), name, REG_SZ, text.c_str(), DWORD(text.size() + 1));
+}
+
+ClassesKept::ClassesKept(Names keysKept) : keys(std::move(keysKept)) {
+    for (const std::string& key : keys) saved.push_back(RegText(HKEY_CLASSES_ROOT, key, nullptr));
+}
+
+ClassesKept::~ClassesKept() {
+    for (size_t k = 0; k < keys.size(); ++k) {
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, keys[k].c_str());
+        if (saved[k] != "(none)") WriteRegText(HKEY_CLASSES_ROOT, keys[k], nullptr, saved[k]);
+    }
 }
 
 void ProgramTest::SetUp() {
@@ -298,9 +328,7 @@ void ProgramTest::SetUp() {
     LoadSettings();  // no settings file: the defaults
     AppInstance = GetModuleHandleA(nullptr);
     WNDCLASSW wc;
-    if (!GetClassInfoW(AppInstance, TrayWindowClass, &wc)) {
-        ASSERT_TRUE(RegisterTrayWindowClass(AppInstance));
-    }
+    ASSERT_TRUE(GetClassInfoW(AppInstance, TrayWindowClass, &wc) || RegisterTrayWindowClass(AppInstance));
     ASSERT_NE(CreateTrayWindow(AppInstance), nullptr);
     ASSERT_NE(TrayMenuRoot, nullptr);
 }
@@ -312,8 +340,7 @@ void ProgramTest::TearDown() {
     TrayWindow = nullptr;
     TrayPopup = ItemSubmenu = nullptr;
     // WM_DESTROY posts a quit message that a later modal loop must not see.
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
     }
 }
 

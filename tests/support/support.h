@@ -19,8 +19,11 @@
 #include "tools/shortcut.h"
 
 using Names = std::vector<std::string>;
+// What the user reads (captions, labels, tooltips, messages), compared as the
+// UTF-16 the program shows: no code page may make two names alike.
+using Texts = std::vector<std::wstring>;
 
-// Texts of the tests are in the ANSI code page, as the bench's Windows-1252;
+// Paths of the tests are in the ANSI code page, as the bench's Windows-1252;
 // the program holds names and paths as UTF-16.
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
@@ -44,7 +47,10 @@ private:
     std::string path_;
 };
 
-void RemoveTree(const std::string& path);
+// MakeShortcut from paths in the ANSI code page.
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments = "",
+                  const std::string& iconFile = "", int iconIndex = 0);
+void EmptyFolder(const std::string& path);
 bool FileExists(const std::string& path);
 bool FileExists(const std::wstring& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
@@ -80,7 +86,7 @@ Picture PlainPicture(const std::string& iconFile, int index);
 struct MessageBoxRecorder : NoCopy {
     explicit MessageBoxRecorder(int answer = IDOK);
     ~MessageBoxRecorder();
-    Names texts;
+    Texts texts;
     int answer;
     MessageBoxFunction previous;
 };
@@ -89,8 +95,7 @@ struct MessageBoxRecorder : NoCopy {
 // identifier, refusing what the shell refuses (adding an identifier twice,
 // changing or deleting one that is not there).
 struct ShownIcon {
-    std::wstring wideTip;
-    std::string tip;  // in the ANSI code page
+    std::wstring tip;
     HICON icon;       // a copy, as the shell keeps one: the program may destroy its own
     std::shared_ptr<std::remove_pointer_t<HICON>> owned;
     bool keyboard;  // NOTIFYICON_VERSION was asked for
@@ -100,7 +105,7 @@ struct TrayRecorder : NoCopy {
     ~TrayRecorder();
     // The tooltips in the order the shell shows the icons (each new one behind
     // the others); a foreign window or callback message shows as "?".
-    Names Tips() const;
+    Texts Tips() const;
     // The icon at this place in that order.
     const ShownIcon& At(size_t position) const;
     std::map<UINT, ShownIcon> shown;
@@ -113,23 +118,30 @@ struct TrayRecorder : NoCopy {
 
 // Acts on the next dialog (class "#32770") this thread shows, from inside
 // that dialog's own message loop.
-class DialogDriver : NoCopy {
-public:
+struct DialogDriver : NoCopy {
     explicit DialogDriver(std::function<void(HWND dialog)> act);
     ~DialogDriver();
-    bool acted = false;
     void Tick();
-
-private:
-    std::function<void(HWND)> act_;
-    UINT_PTR timer_;
+    bool acted = false;
+    std::function<void(HWND)> act;
+    UINT_PTR timer;
 };
 // Presses a dialog button the way a click does.
 void Press(HWND dialog, int id);
+// The text of a dialog's control, as shown.
+std::wstring ItemText(HWND dialog, int id);
 
 // Registry texts; "(none)" when the value is missing.
 std::string RegText(HKEY root, const std::string& key, const char* name);
 void WriteRegText(HKEY root, const std::string& key, const char* name, const std::string& text);
+// Default values of keys under HKEY_CLASSES_ROOT that a test rewrites, put back
+// when this goes (a key that was not there goes again).
+struct ClassesKept : NoCopy {
+    explicit ClassesKept(Names keys);
+    ~ClassesKept();
+    const Names keys;
+    Names saved;
+};
 
 
 // The running program over a fresh ProgramFolder: default settings, the hidden
@@ -154,8 +166,9 @@ protected:
     TempFolder markers{"marker"};
     MessageBoxRecorder boxes;
     TrayRecorder tray;
-    // Every popup that opened, closed again at once: its caption, then for each
-    // command of its shortcut submenu the index of the entry it is for.
-    Names popups;
+    // Every popup that opened, closed again at once: its caption, and the entry all four commands
+    // of its shortcut submenu are for (-1 when they differ).
+    using Popup = std::pair<std::wstring, int>;
+    std::vector<Popup> popups;
     UINT_PTR popupTimer = 0;
 };

@@ -92,7 +92,7 @@ TEST(CommandLine, CopyModeTakesShortcutsOnly) {
         MessageBoxRecorder boxes;
         const std::wstring commandLine = L"\"C:\\Program Files\\ombrix.exe\"  " + argument;
         CopyShortcutIntoFolder(CommandLineArguments(commandLine.c_str()));
-        EXPECT_EQ(boxes.texts, copied ? Names{} : Names{"Fehler beim Kopieren der Verkn\xFC" "pfung."}) << Narrow(argument);
+        EXPECT_EQ(boxes.texts, copied ? Texts{} : Texts{L"Fehler beim Kopieren der Verkn\u00FCpfung."}) << Narrow(argument);
     }
     EXPECT_EQ(FolderNames(target.path()).size(), 3u);
     for (const std::wstring& name : {std::wstring(L"Mein Editor.lnk"), unicode})

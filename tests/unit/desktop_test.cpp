@@ -1,82 +1,95 @@
 // The Desktop's items at the top of the tray popup, built from the session's
-// real Desktop folder, which each test leaves as it found it.
+// real Desktop folder, through the tray window as the popup's menu reaches it.
 #include "support/support.h"
 
+#include "app/app.h"
 #include "app/settings.h"
 #include "desktopmenu/desktopmenu.h"
-#include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
+#include "ui/traywindow.h"
 
-// The tray popup top down, opened first when asked: a Desktop item (id = position + 1) by its slot's label,
-// any other by its text; "~" marks a grayed item (as separators are).
-static Names Shown(bool open = false) {
-    if (open) BuildDesktopMenu(TrayPopup, 0);
-    Names shown(GetMenuItemCount(TrayPopup), std::string(64, '\0'));
-    for (UINT i = 0; i < shown.size(); ++i) {
-        shown[i].resize(GetMenuStringA(TrayPopup, i, &shown[i][0], 64, MF_BYPOSITION));
-        if (GetMenuItemID(TrayPopup, i) == i + 1) shown[i] = Narrow(CurrentDesktopTable.aEntries[i].szLabel);
-        if (GetMenuState(TrayPopup, i, MF_BYPOSITION) & MF_GRAYED) shown[i] += "~";
-    }
-    return shown;
-}
-
-// A system colour as a pixel of a picture.
-static DWORD Pixel(int color) {
-    const COLORREF c = GetSysColor(color);
-    return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
-}
-
-// The program over the session's Desktop, which belongs to the tests: it must start empty, and
-// is emptied again however a test ends.
+// The program with the Desktop menu on, over the session's Desktop, which belongs to the tests:
+// emptied before and after each test, however an earlier one ended.
 class DesktopMenu : public ProgramTest {
 protected:
     void SetUp() override {
+        EmptyFolder(desk);
         ProgramTest::SetUp();
-        ASSERT_EQ(Shown(true), (Names{" (Leer)~", "~", "???", "~", "Ombrix+"})) << "the session's Desktop must start empty";
-        ClearDesktopMenu(TrayPopup);
+        lstrcpyA(Settings.szDesktopMenu, "Ja");
     }
     void TearDown() override {
         ClearDesktopMenu(TrayPopup);
-        for (const std::string& name : FolderNames(desk)) {
-            DeleteFileA((desk + "\\" + name).c_str());
-            RemoveTree(desk + "\\" + name);
-        }
+        EmptyFolder(desk);
         ProgramTest::TearDown();
     }
-    void Place(const Names& folders) {
-        for (const std::string& name : folders) CreateDirectoryA((desk + "\\" + name).c_str(), nullptr);
+    void Place(const Texts& folders) {
+        for (const std::wstring& name : folders) CreateDirectoryW((Wide(desk) + L"\\" + name).c_str(), nullptr);
+    }
+    // The menu's WM_INITMENUPOPUP as the popup opens.
+    void Open() { SendMessageW(TrayWindow, WM_INITMENUPOPUP, WPARAM(TrayPopup), 0); }
+    // The popup top down as the user reads it: a Desktop item (id = position + 1) by the label
+    // drawn for it, any other item by its text ("" for a separator).
+    Texts Shown() {
+        Texts shown;
+        for (int position = 0; position < GetMenuItemCount(TrayPopup); ++position) {
+            WCHAR text[64] = {};
+            GetMenuStringW(TrayPopup, UINT(position), text, 64, MF_BYPOSITION);
+            const bool desktopItem = GetMenuItemID(TrayPopup, position) == UINT(position + 1);
+            shown.push_back(desktopItem ? CurrentDesktopTable.aEntries[position].szLabel : text);
+        }
+        return shown;
     }
     const std::string desk = std::string(getenv("USERPROFILE")) + "\\Desktop";
     const int dpi = atoi(getenv("SESSION_DPI"));
 };
 
+// An empty Desktop shows as such.
+TEST_F(DesktopMenu, AnEmptyDesktopShowsLeer) {
+    Open();
+    EXPECT_EQ(Shown(), (Texts{L" (Leer)", L"", L"???", L"", L"Ombrix+"}));
+}
+
 // Items come in label order, compared as the user reads them (by character codes "Zoo" would come
 // first and "Ärger" last), names of 28 characters or more cut to 28 and "..."; when the popup
 // closes they go, and the popup's own items stay.
 TEST_F(DesktopMenu, ItemsInLabelOrderCutAt28Characters) {
-    const std::string a(27, 'a'), b(28, 'b'), c(28, 'c');
-    Place({"Zoo", "\xC4rger", "_x", b, a, c + "ccc"});
-    EXPECT_EQ(Shown(true), (Names{"_x", a, "\xC4rger", b + "...", c + "...", "Zoo", "~", "???", "~", "Ombrix+"}));
+    const std::wstring a27(27, L'a');
+    const std::wstring b28(28, L'b');
+    const std::wstring c28(28, L'c');
+    Place({L"Zoo", L"\u00C4rger", L"_x", b28, a27, c28 + L"ccc", L"\u0141\u00F3d\u017A"});
+    Open();
+    EXPECT_EQ(Shown(), (Texts{L"_x", a27, L"\u00C4rger", b28 + L"...", c28 + L"...", L"\u0141\u00F3d\u017A", L"Zoo", L"",
+                              L"???", L"", L"Ombrix+"}));
     ClearDesktopMenu(TrayPopup);
-    EXPECT_EQ(Shown(), (Names{"???", "~", "Ombrix+"}));
+    EXPECT_EQ(Shown(), (Texts{L"???", L"", L"Ombrix+"}));
 }
 
-// At most 28 Desktop items; the one chosen opens, although its command arrives after the popup closed.
-TEST_F(DesktopMenu, AtMost28ItemsAndTheChosenOneOpens) {
-    for (int i = 0; i < 30; ++i)
-        ASSERT_TRUE(MakeShortcut(desk + "\\zz" + std::to_string(i) + ".lnk", ToolsFolder() + "\\marker.exe", Marker("zz")));
-    EXPECT_EQ(Shown(true).size(), 28u + 4);
-    ClearDesktopMenu(TrayPopup);
-    LaunchDesktopItem(28);
+// At most 28 Desktop items.
+TEST_F(DesktopMenu, AtMost28Items) {
+    for (int i = 0; i < 30; ++i) Place({L"Ordner " + std::to_wstring(i)});
+    Open();
+    EXPECT_EQ(Shown().size(), 28u + 4);
+}
+
+// The item chosen opens, and no other, although its command arrives after the popup closed.
+TEST_F(DesktopMenu, TheChosenItemOpens) {
+    for (const std::string name : {"Anna", "Berta", "Cesar"})  // each a shortcut that counts its starts in Runs(name)
+        ASSERT_TRUE(MakeShortcut(desk + "\\" + name + ".lnk", ToolsFolder() + "\\marker.exe", "\"" + Marker(name) + "\""));
+    AddShortcut("Leiste");
+    RebuildTrayIcons();
+    SendMessageW(TrayWindow, WM_TRAYMENU, IconId("Leiste"), 0);
+    ASSERT_EQ(popups.size(), 1u) << "the popup opened and closed";
+    SendMessageW(TrayWindow, WM_COMMAND, 2, 0);  // the second item
     FinishStarts();
-    EXPECT_EQ(Runs("zz"), 1);
+    EXPECT_EQ(Runs("Anna"), 0);
+    EXPECT_EQ(Runs("Berta"), 1);
+    EXPECT_EQ(Runs("Cesar"), 0);
 }
 
 // At the display's scaling, which the manifest lets the program see unstretched, the tray icons'
-// pictures, marked and plain, have the display's small icon size, and Desktop items are at least
-// as high as it and its scaled padding.
-TEST_F(DesktopMenu, PicturesAndItemsFollowTheDisplaysScaling) {
+// pictures, marked and plain, have the display's small icon size.
+TEST_F(DesktopMenu, TrayPicturesFollowTheDisplaysScaling) {
     ASSERT_TRUE(IsProcessDPIAware() && GetSystemMetrics(SM_CXSMICON) == MulDiv(16, dpi, 96));
     AddShortcut("Bild");
     RebuildTrayIcons();
@@ -90,32 +103,32 @@ TEST_F(DesktopMenu, PicturesAndItemsFollowTheDisplaysScaling) {
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
     }
-    Place({"Ordner"});
-    Shown(true);
-    MEASUREITEMSTRUCT size = {ODT_MENU, 0, 1, 0, 0, 0};
-    EXPECT_TRUE(MeasureDesktopItem(&size));
-    EXPECT_GE(int(size.itemHeight), GetSystemMetrics(SM_CYSMICON) + MulDiv(kDesktopIconPad, dpi, 96));
 }
 
 // An item shows on the menu's colour with its label in the menu's text colour; selected, on the
 // highlight colour with its label in the highlighted text colour.
 TEST_F(DesktopMenu, ASelectedItemIsDrawnHighlighted) {
     ASSERT_NE(GetSysColor(COLOR_MENU), GetSysColor(COLOR_HIGHLIGHT));
-    Place({"Ordner"});
-    Shown(true);
-    const int w = 100, h = 24;
+    Place({L"Ordner"});
+    Open();
+    const int w = 100;
+    const int h = 24;
+    auto pixel = [](int color) {  // a system colour as a pixel of a picture
+        const COLORREF c = GetSysColor(color);
+        return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
+    };
     const struct { UINT state; int background, text; } rows[] = {
         {0, COLOR_MENU, COLOR_MENUTEXT}, {ODS_SELECTED, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT}};
     for (const auto& row : rows) {
         const Picture item = Drawn(w, h, [&](HDC dc) {
             const DRAWITEMSTRUCT draw = {ODT_MENU, 0, 1, ODA_DRAWENTIRE, row.state, nullptr, dc, {0, 0, w, h}, 0};
-            DrawDesktopItem(&draw);
+            SendMessageW(TrayWindow, WM_DRAWITEM, 0, LPARAM(&draw));
         });
         int label = 0;  // pixels of the text colour right of the icon
         for (size_t i = 0; i < item.size(); ++i) {
-            if (int(i % w) > w / 2 && item[i] == Pixel(row.text)) ++label;
+            if (int(i % w) > w / 2 && item[i] == pixel(row.text)) ++label;
         }
-        EXPECT_EQ(item[0], Pixel(row.background)) << row.state;
+        EXPECT_EQ(item[0], pixel(row.background)) << row.state;
         EXPECT_GT(label, 0) << row.state;
     }
 }
@@ -123,11 +136,12 @@ TEST_F(DesktopMenu, ASelectedItemIsDrawnHighlighted) {
 // A hundred openings, each drawing an item, leave no font or icon behind (the first creates what
 // the system keeps for good).
 TEST_F(DesktopMenu, OpeningAHundredTimesLeavesNothingBehind) {
-    Place({"Zoo", "\xC4rger", "_x"});
+    Place({L"Zoo", L"\u00C4rger", L"_x"});
     ObjectCounts before = {};
     for (int i = 0; i <= 100 && !HasFailure(); ++i) {
         if (i == 1) before = ReadOwnObjectCounts();
-        EXPECT_EQ(Shown(true).size(), 3u + 4);
+        Open();
+        EXPECT_EQ(Shown().size(), 3u + 4);
         MEASUREITEMSTRUCT size = {ODT_MENU, 0, 1, 0, 0, 0};
         EXPECT_TRUE(MeasureDesktopItem(&size));
         Drawn(100, 24, [](HDC dc) {
@@ -142,19 +156,23 @@ TEST_F(DesktopMenu, OpeningAHundredTimesLeavesNothingBehind) {
 // A typed letter selects the next Desktop item whose label starts with it, case ignored, after
 // the highlighted one and round again: the owner-drawn items have no text the menu could match.
 TEST_F(DesktopMenu, ATypedLetterSelectsTheNextItemStartingWithIt) {
-    Place({"Zoo", "zebra", "\xC4rger", "Xylophon"});  // in label order: Ärger, Xylophon, zebra, Zoo
-    Shown(true);
-    const struct { int highlighted; WCHAR typed; int selected; } rows[] = {
-        {-1, L'z', 2}, {2, L'Z', 3}, {3, L'z', 2}, {1, L'\x00E4', 0}};  // ä for Ärger
-    for (const auto& row : rows) {
-        for (int position = 0; position < 4; ++position) {
+    Place({L"Zoo", L"zebra", L"\u00C4rger", L"Xylophon"});  // in label order: Ärger, Xylophon, zebra, Zoo
+    Open();
+    // The window's answer to the letter; the item it selects is highlighted, as the menu does.
+    auto type = [](WCHAR letter) {
+        const LRESULT answer = SendMessageW(TrayWindow, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP), LPARAM(TrayPopup));
+        for (UINT position = 0; position < 4; ++position) {
             MENUITEMINFOW state = {};
             state.cbSize = sizeof state;
             state.fMask = MIIM_STATE;
-            state.fState = position == row.highlighted ? MFS_HILITE : 0;
+            state.fState = HIWORD(answer) == MNC_SELECT && position == LOWORD(answer) ? MFS_HILITE : 0;
             SetMenuItemInfoW(TrayPopup, position, TRUE, &state);
         }
-        EXPECT_EQ(MatchDesktopMenuChar(MAKEWPARAM(row.typed, MF_POPUP), TrayPopup), MAKELRESULT(row.selected, MNC_SELECT))
-            << row.highlighted;
-    }
+        return answer;
+    };
+    EXPECT_EQ(type(L'z'), MAKELRESULT(2, MNC_SELECT)) << "zebra";
+    EXPECT_EQ(type(L'Z'), MAKELRESULT(3, MNC_SELECT)) << "Zoo";
+    EXPECT_EQ(type(L'z'), MAKELRESULT(2, MNC_SELECT)) << "zebra again";
+    EXPECT_EQ(type(L'\u00E4'), MAKELRESULT(0, MNC_SELECT)) << "Aerger";
+    EXPECT_EQ(type(L'q'), MNC_IGNORE) << "none";
 }

@@ -69,6 +69,7 @@ struct OptionsTest : ProgramTest {
     Names ShowDialog(const std::vector<int>& clicks, int button) {
         Names shown;
         DialogDriver driver([&](HWND dialog) {
+            EXPECT_EQ(ItemText(dialog, IDC_FOLDER_PATH), Wide(folder.path()));
             for (HWND box = GetWindow(dialog, GW_CHILD); box; box = GetWindow(box, GW_HWNDNEXT)) {
                 char caption[64];
                 if (SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED && GetWindowTextA(box, caption, 64))
@@ -118,13 +119,13 @@ TEST_F(OptionsTest, EntriesFallBackPerUserAndUninstallRemovesThemOnlyAfterYes) {
                                     {at + "Uninstall UninstallString", uninstall}, {at + "lnkfile verb", verb},
                                     {at + "piffile verb", verb}, {"NoDesktop", "1"}};
             EXPECT_EQ(FoundEntries(), before);
-            Names said = {"Soll Ombrix+ wirklich deinstalliert werden?"};
+            Texts said = {L"Soll Ombrix+ wirklich deinstalliert werden?"};
             boxes.texts.clear();
             boxes.answer = answer;
             RunUninstall();
             EXPECT_EQ(FoundEntries(), (answer == IDYES ? Entries{{"NoDesktop", "0"}} : before));
             if (answer == IDYES)
-                said.push_back("Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n" + folder.path());
+                said.push_back(L"Ombrix+ deinstalliert.\n\nL\u00F6schen Sie jetzt den Ombrix+ Ordner:\n" + Wide(folder.path()));
             EXPECT_EQ(boxes.texts, said);
             EXPECT_EQ(IsWindowVisible(desktop) != FALSE, answer == IDYES);
             EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Andere"), uninstall) << "another program's";
@@ -157,7 +158,7 @@ TEST_F(OptionsTest, OkShowsTheNewTooltipsAndPicturesAtOnce) {
     RebuildTrayIcons();
     AddShortcut("Aaron");
     ShowDialog({IDC_MARK_LINKS, IDC_QUICK_INFO}, IDOK);
-    EXPECT_EQ(tray.Tips(), Names{"Alpha"});
+    EXPECT_EQ(tray.Tips(), Texts{L"Alpha"});
     EXPECT_EQ(PictureOf(tray.At(0).icon), MarkedPicture(Link("Alpha")));
 }
 
@@ -168,7 +169,7 @@ TEST_F(OptionsTest, ANewOrderOnOkBringsTheIconsInThatOrder) {
     RebuildTrayIcons();
     AddShortcut("Aaron");
     ShowDialog({IDC_SORT}, IDOK);
-    EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Alpha - Ombrix+"}));
+    EXPECT_EQ(tray.Tips(), (Texts{L"Aaron - Ombrix+", L"Alpha - Ombrix+"}));
 }
 
 // Closing the window takes every icon out of the taskbar while the process still runs (Windows

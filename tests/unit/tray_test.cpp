@@ -50,12 +50,12 @@ TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
     WriteBytes(folder.file("x.lnkx"), bytes);
     ASSERT_TRUE(CreateDirectoryA(folder.file("Ordner.lnk").c_str(), nullptr));
     RebuildTrayIcons();
-    Names tips = tray.Tips();
-    for (std::string& tip : tips) {  // Windows hides the ".pif" of the name, Wine shows it
-        if (tip == "Drei.Pif - Ombrix+") tip = "Drei - Ombrix+";
+    Texts tips = tray.Tips();
+    for (std::wstring& tip : tips) {  // Windows hides the ".pif" of the name, Wine shows it
+        if (tip == L"Drei.Pif - Ombrix+") tip = L"Drei - Ombrix+";
     }
-    EXPECT_EQ(tips, (Names{"\xC4rger - Ombrix+", "beta - Ombrix+", "Drei - Ombrix+", fits.substr(0, 127),
-                           "Tom & Jerry - Ombrix+", "Zwei - Ombrix+"}));
+    EXPECT_EQ(tips, (Texts{L"\u00C4rger - Ombrix+", L"beta - Ombrix+", L"Drei - Ombrix+", Wide(fits.substr(0, 127)),
+                           L"Tom & Jerry - Ombrix+", L"Zwei - Ombrix+"}));
     EXPECT_EQ(FolderNames(folder.path()).size(), 9u) << "a file was lost";
     EXPECT_TRUE(boxes.texts.empty());
 }
@@ -111,7 +111,7 @@ TEST_F(TrayIcons, BadFolderContentsLeaveTheOtherShortcutsDocked) {
         for (int scan = 0; scan < 2; ++scan) {
             RebuildTrayIcons();
             ASSERT_FALSE(tray.order.empty()) << row.what;
-            EXPECT_EQ(tray.Tips().front() + ", " + tray.Tips().back(), "Alpha - Ombrix+, Zulu - Ombrix+") << row.what;
+            EXPECT_EQ(tray.Tips().front() + L", " + tray.Tips().back(), L"Alpha - Ombrix+, Zulu - Ombrix+") << row.what;
             AddShortcut("Mitte");  // the next scan is a rescan that reads again what it could not
         }
         EXPECT_TRUE(boxes.texts.empty()) << row.what;
@@ -138,7 +138,7 @@ TEST_F(TrayIcons, EachIconKeepsItsIdentifierWhateverHappensBeforeIt) {
     });
     SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_RENAME, 0);
     RebuildTrayIcons();
-    EXPECT_EQ(tray.Tips(), (Names{"Aaron - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
+    EXPECT_EQ(tray.Tips(), (Texts{L"Aaron - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+"}));
     EXPECT_EQ(tray.order, (std::vector<UINT>{alpha, BravoId, CharlieId})) << "renamed in the popup";
     ASSERT_TRUE(DeleteFileA(Link("Aaron").c_str()));
     RebuildTrayIcons();
@@ -152,8 +152,8 @@ TEST_F(TrayIcons, IdentifiersFollowTheFileNamesAcrossARestart) {
     for (int start = 0; start < 2; ++start) {
         RemoveTrayIcons();  // nothing shown and no table, as after a restart
         RebuildTrayIcons();
-        EXPECT_EQ(tray.Tips(), (Names{"Bravo - Ombrix+", "Charlie - Ombrix+", "Kollision 283700 - Ombrix+",
-                                      "Kollision 77714 - Ombrix+"}));
+        EXPECT_EQ(tray.Tips(), (Texts{L"Bravo - Ombrix+", L"Charlie - Ombrix+", L"Kollision 283700 - Ombrix+",
+                                      L"Kollision 77714 - Ombrix+"}));
         EXPECT_EQ(tray.order, (std::vector<UINT>{BravoId, CharlieId, 0x40A8922C, 0x40A8922D})) << start;
     }
 }
@@ -201,8 +201,8 @@ TEST_F(RefusingTaskbar, ARefusedIconIsToldOnceAndTheOthersStay) {
     RebuildTrayIcons();
     AddShortcut("Delta");  // a rescan, which tries Bravo again
     RebuildTrayIcons();
-    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"}));
-    EXPECT_EQ(boxes.texts, Names{"Hinzuf\xFCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
+    EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Charlie - Ombrix+", L"Delta - Ombrix+"}));
+    EXPECT_EQ(boxes.texts, Texts{L"Hinzuf\u00FCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
     EXPECT_FALSE(ClosePosted());
 }
 
@@ -231,7 +231,7 @@ TEST_F(RefusingTaskbar, WithoutATaskbarTheIconsWaitForTheNextOne) {
         EXPECT_FALSE(ClosePosted()) << taskbar;
         tray.refuse = nullptr;
         SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
-        EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"})) << taskbar;
+        EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+"})) << taskbar;
         EXPECT_EQ(PictureOf(tray.At(1).icon), MarkedPicture(Link("Bravo"))) << taskbar;
         EXPECT_TRUE(tray.At(1).keyboard) << taskbar;
         RemoveTrayIcons();
@@ -250,9 +250,9 @@ TEST_F(RefusingTaskbar, ATimedOutAddComesBackFromTheMainLoop) {
         return true;
     };
     RebuildTrayIcons();
-    EXPECT_EQ(tray.Tips(), Names{"Charlie - Ombrix+"});
+    EXPECT_EQ(tray.Tips(), Texts{L"Charlie - Ombrix+"});
     EXPECT_TRUE(RunMainLoopUntil([&] { return tray.shown.size() == 3; }));
-    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
+    EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+"}));
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_FALSE(ClosePosted());
 }
@@ -289,24 +289,24 @@ TEST_F(TrayIcons, OfMoreThanAHundredTheFirstHundredShowAndTheNextMovesUpAsItself
     AddShortcut("Link 1100", "", 4);
     AddShortcut("Link 1101", "", 12);
     auto told = [](int leftOut) {
-        return "Ombrix+ kann h\xF6" "chstens 100 Verkn\xFCpfungen in der Task-Leiste anzeigen.\n\n" +
-               std::to_string(leftOut) + " Verkn\xFCpfungen des Ordners werden nicht angezeigt.";
+        return L"Ombrix+ kann h\u00F6chstens 100 Verkn\u00FCpfungen in der Task-Leiste anzeigen.\n\n" +
+               std::to_wstring(leftOut) + L" Verkn\u00FCpfungen des Ordners werden nicht angezeigt.";
     };
     RebuildTrayIcons();  // the first scan, as at start-up
     EXPECT_EQ(tray.shown.size(), 100u);
-    EXPECT_EQ(tray.At(99).tip, "Link 1099 - Ombrix+");
-    EXPECT_EQ(boxes.texts, Names{told(2)});
+    EXPECT_EQ(tray.At(99).tip, L"Link 1099 - Ombrix+");
+    EXPECT_EQ(boxes.texts, Texts{told(2)});
     RebuildTrayIcons();
-    EXPECT_EQ(boxes.texts, Names{told(2)}) << "told once";
+    EXPECT_EQ(boxes.texts, Texts{told(2)}) << "told once";
     ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
     RebuildTrayIcons();
-    EXPECT_EQ(tray.At(99).tip, "Link 1100 - Ombrix+");
+    EXPECT_EQ(tray.At(99).tip, L"Link 1100 - Ombrix+");
     EXPECT_EQ(PictureOf(tray.At(99).icon), MarkedPicture(Link("Link 1100")));
     SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
     FinishStarts();
     EXPECT_EQ(Runs("Link 1100"), 1);
     EXPECT_EQ(Runs("Link 1000") + Runs("Link 1101"), 0) << "another shortcut started";
-    EXPECT_EQ(boxes.texts, (Names{told(2), told(1)}));
+    EXPECT_EQ(boxes.texts, (Texts{told(2), told(1)}));
 }
 
 // The main loop over a watched folder that holds "Anker", with the companion on: a window of its
@@ -334,14 +334,15 @@ protected:
         live = this;
     }
     // The tooltips the folder's shortcuts should have now.
-    Names FolderTips() {
+    Texts FolderTips() {
         Names want;
         for (std::string name : FolderNames(folder.path()))
             if (name.size() > 4 && !name.compare(name.size() - 4, 4, ".lnk"))
                 want.push_back(name.erase(name.size() - 4));
         std::sort(want.begin(), want.end(), [](auto& a, auto& b) { return lstrcmpA(a.c_str(), b.c_str()) < 0; });
-        for (std::string& name : want) name += " - Ombrix+";
-        return want;
+        Texts tips;
+        for (const std::string& name : want) tips.push_back(Wide(name + " - Ombrix+"));
+        return tips;
     }
     // Creates, renames and deletes stormOps times in the folder: "Sturm n" and "Wind n", shortcuts
     // or text files.
@@ -371,7 +372,7 @@ protected:
         WaitForSingleObject(stormer.get(), INFINITE);
     }
     static MainLoop* live;
-    std::vector<Names> rescans;  // the tooltips at each rescan
+    std::vector<Texts> rescans;  // the tooltips at each rescan
     std::string bytes;           // those of a shortcut to marker.exe
     unsigned stormOps = 0;
 };
