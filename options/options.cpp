@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
+#include "ui/placement.h"
 #include "ui/traymenu.h"
 
 namespace {
@@ -153,6 +154,7 @@ void AcceptOptions(HWND dialog) {
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         InitOptionsDialog(dialog);
+        CentreOnPointerMonitor(dialog);
         return TRUE;  // the focus goes to the first tab stop, OK
     }
     if (message != WM_COMMAND) return FALSE;

@@ -174,3 +174,17 @@ TEST(Environment, RefreshedFromRegistry) {
     for (const std::wstring& name : {held, a}) EXPECT_EQ(ProcessVariable(name), L"(none)") << name;
     EXPECT_EQ(ProcessVariable(kept), L"inherited");
 }
+
+// A file named like a system library in the program's folder, which holds the user's files, is
+// never what loads.
+TEST(SystemLibraries, ComeFromTheSystemFolder) {
+    char exe[MAX_PATH];
+    const std::string path(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+    const std::string fake = path.substr(0, path.rfind('\\')) + "\\Appwiz.cpl";
+    WriteBytes(fake, "kein Programm");
+    UniqueLibrary library(LoadSystemLibrary(L"Appwiz.cpl"));
+    DeleteFileA(fake.c_str());
+    WCHAR loaded[MAX_PATH] = L"(none)";
+    if (library) GetModuleFileNameW(library.get(), loaded, MAX_PATH);
+    EXPECT_EQ(lstrcmpiW(loaded, L"C:\\windows\\system32\\Appwiz.cpl"), 0) << Narrow(loaded);
+}
