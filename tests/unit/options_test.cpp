@@ -184,3 +184,18 @@ TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
     ShowDialog({IDC_SORT}, IDOK);  // a new order: the icons are added anew
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+"), R);
 }
+
+// A settings file that cannot be written (a folder in its place): the first run greets, and OK in
+// the options dialog then says so once, with the path; the choices hold for this run.
+TEST_F(OptionsTest, SettingsThatCannotBeSavedAreSaidOnceAndHoldForTheRun) {
+    ASSERT_TRUE(CreateDirectoryA(folder.file("ombrix.ini").c_str(), nullptr));
+    DialogDriver driver([](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_SORT, BM_CLICK, 0, 0);
+        Press(dialog, IDOK);
+    });
+    LoadStartupSettings();
+    ASSERT_EQ(boxes.texts.size(), 2u);  // the greeting first
+    EXPECT_EQ(boxes.texts[1], "Die Einstellungen konnten nicht gespeichert werden:\n" + folder.file("ombrix.ini") +
+                                  "\n\nSie gelten, bis Ombrix+ beendet wird.");
+    EXPECT_STREQ(Settings.szSort, "Nein");
+}
