@@ -9,6 +9,8 @@
 #include "support/support.h"
 #include "tray/trayicons.h"
 
+#include <sddl.h>
+
 const std::string N = "(none)", K = "(no key)", RunKey = Narrow(RunKeyPath), UninstallKey = Narrow(UninstallKeyPath);
 
 static std::string Verb(const char* cls, bool command = true) {
@@ -198,4 +200,40 @@ TEST_F(OptionsTest, SettingsThatCannotBeSavedAreSaidOnceAndHoldForTheRun) {
     EXPECT_EQ(boxes.texts[1], "Die Einstellungen konnten nicht gespeichert werden:\n" + folder.file("ombrix.ini") +
                                   "\n\nSie gelten, bis Ombrix+ beendet wird.");
     EXPECT_STREQ(Settings.szSort, "Nein");
+}
+
+// An autostart value an elevated start wrote machine-wide (a key of the test's own stands for
+// HKEY_LOCAL_MACHINE, readable only): ticking writes no per-user copy to run it twice; unticking
+// (a copy left from before showed the box ticked) and /uninstall name the value left behind.
+TEST_F(OptionsTest, AMachineWideValueThisAccountMayNotChangeIsNeitherCopiedNorLeftSilently) {
+    const std::string place = "Software\\Ombrix+ Test", run = place + "\\" + RunKey;
+    auto allow = [&](const char* sddl) {  // KR: reading only, KA: everything
+        PSECURITY_DESCRIPTOR rights;
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rights, nullptr);
+        HKEY key;
+        RegOpenKeyExA(HKEY_CURRENT_USER, run.c_str(), 0, WRITE_DAC, &key);
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rights);
+        RegCloseKey(key);
+        LocalFree(rights);
+    };
+    WriteRegText(HKEY_CURRENT_USER, run, "Ombrix+", R);
+    allow("D:P(A;;KR;;;WD)");
+    RegOpenKeyExA(HKEY_CURRENT_USER, place.c_str(), 0, KEY_READ, &MachineRoots.hMachine);
+    ApplyIntegrationState({false, true, false});
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Ombrix+"), N);
+    WriteRegText(HKEY_CURRENT_USER, RunKey, "Ombrix+", R);
+    ShowDialog({IDC_AUTOSTART}, IDOK);
+    const std::string left = "Diese Einträge konnten nicht entfernt werden, dazu sind Administratorrechte nötig:\n\n"
+                             "HKEY_LOCAL_MACHINE\\" + RunKey + " (Wert Ombrix+)\n";
+    EXPECT_EQ(boxes.texts, Names{left});
+    boxes.texts.clear();
+    RunUninstall();
+    EXPECT_EQ(boxes.texts, (Names{"Soll Ombrix+ wirklich deinstalliert werden?", "Ombrix+ wurde nicht vollständig "
+        "deinstalliert.\n\n" + left + "\nStarten Sie die Deinstallation als Administrator erneut und löschen Sie "
+        "danach den Ombrix+ Ordner:\n" + folder.path()}));
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, run, "Ombrix+"), R);
+    RegCloseKey(MachineRoots.hMachine);
+    MachineRoots = {HKEY_LOCAL_MACHINE};
+    allow("D:P(A;;KA;;;WD)");
+    RegDeleteTreeA(HKEY_CURRENT_USER, place.c_str());
 }
