@@ -187,38 +187,31 @@ TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+"), R);
 }
 
-// A settings file that cannot be written (a folder in its place): the first run greets, and OK in
-// the options dialog then says so once, with the path.
-TEST_F(OptionsTest, SettingsThatCannotBeSavedAreSaidOnce) {
-    ASSERT_TRUE(CreateDirectoryA(folder.file("ombrix.ini").c_str(), nullptr));
-    DialogDriver driver([](HWND dialog) { Press(dialog, IDOK); });
-    LoadStartupSettings();
-    ASSERT_EQ(boxes.texts.size(), 2u);  // the greeting first
-    EXPECT_EQ(boxes.texts[1], "Die Einstellungen konnten nicht gespeichert werden:\n" + folder.file("ombrix.ini") +
-                                  "\n\nSie gelten, bis Ombrix+ beendet wird.");
-}
-
-// An autostart value an elevated start wrote machine-wide (a key of the test's own stands for
-// HKEY_LOCAL_MACHINE, readable only): ticking writes no per-user copy to run it twice; unticking
-// (a copy left from before showed the box ticked) and /uninstall name the value left behind.
-TEST_F(OptionsTest, AMachineWideValueThisAccountMayNotChangeIsNeitherCopiedNorLeftSilently) {
+// Ombrix+ set up by an administrator, used by an account that may not write where it lies: an
+// autostart value an elevated start wrote machine-wide (a key of the test's own stands for
+// HKEY_LOCAL_MACHINE, readable only), the settings file (a folder in its place). Ticking writes
+// no per-user copy to run it twice; OK over the unticked box (a copy left from before showed it
+// ticked) names the value left, then says once where the settings could not be saved; /uninstall
+// names the value too.
+TEST_F(OptionsTest, AnAccountThatMayNotWriteIsToldWhatStays) {
     const std::string place = "Software\\Ombrix+ Test", runKey = place + "\\" + RunKey;
     WriteRegText(HKEY_CURRENT_USER, runKey, "Ombrix+", R);
     PSECURITY_DESCRIPTOR readOnly;  // reading, and deleting the key as the test does at the end
     ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);
-    HKEY run;
-    RegOpenKeyExA(HKEY_CURRENT_USER, runKey.c_str(), 0, WRITE_DAC, &run);
-    RegSetKeySecurity(run, DACL_SECURITY_INFORMATION, readOnly);
-    RegCloseKey(run);
+    UniqueRegKey run;
+    RegOpenKeyExA(HKEY_CURRENT_USER, runKey.c_str(), 0, WRITE_DAC, run.put());
+    RegSetKeySecurity(run.get(), DACL_SECURITY_INFORMATION, readOnly);
     LocalFree(readOnly);
     RegOpenKeyExA(HKEY_CURRENT_USER, place.c_str(), 0, KEY_READ, &MachineRoots.hMachine);
+    CreateDirectoryA(folder.file("ombrix.ini").c_str(), nullptr);
     ApplyIntegrationState({false, true, false});
     EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Ombrix+"), N);
     WriteRegText(HKEY_CURRENT_USER, RunKey, "Ombrix+", R);
     ShowDialog({IDC_AUTOSTART}, IDOK);
     const std::string left = "Diese Einträge konnten nicht entfernt werden, dazu sind Administratorrechte nötig:\n\n"
                              "HKEY_LOCAL_MACHINE\\" + RunKey + " (Wert Ombrix+)\n";
-    EXPECT_EQ(boxes.texts, Names{left});
+    EXPECT_EQ(boxes.texts, (Names{left, "Die Einstellungen konnten nicht gespeichert werden:\n" +
+                                            folder.file("ombrix.ini") + "\n\nSie gelten, bis Ombrix+ beendet wird."}));
     boxes.texts.clear();
     RunUninstall();
     EXPECT_EQ(boxes.texts, (Names{"Soll Ombrix+ wirklich deinstalliert werden?", "Ombrix+ wurde nicht vollständig "

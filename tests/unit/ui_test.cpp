@@ -240,8 +240,7 @@ TEST_F(ProgramTest, DialogsOpenWhereTheUserLooks) {
             GetCursorPos(&pointer);
             EXPECT_EQ(MonitorFromWindow(dialog, MONITOR_DEFAULTTONULL), MonitorFromPoint(pointer, MONITOR_DEFAULTTONULL))
                 << command;
-            HWND owner = GetWindow(dialog, GW_OWNER);
-            EXPECT_TRUE(!owner || MonitorFromWindow(owner, MONITOR_DEFAULTTONULL)) << command;
+            EXPECT_NE(MonitorFromWindow(GetAncestor(dialog, GA_ROOTOWNER), MONITOR_DEFAULTTONULL), nullptr) << command;
             if (ModalBusy) {  // another program's window just above the owner, in front
                 HWND other = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, nullptr);
                 SetWindowPos(TrayWindow, other, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
