@@ -19,8 +19,8 @@ void CentreOnPointerMonitor(HWND dialog) {
     const int y = std::max(work.top, (work.top + work.bottom - (rect.bottom - rect.top)) / 2);
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The hidden owner goes along, one pixel large so that it lies on the
-    // monitor: what the shell later centres on it (the confirmation of a
-    // delete, a property sheet) opens there as well.
+    // monitor: windows placed by their owner's monitor later (the shell's
+    // confirmation of a delete) open there as well.
     if (HWND owner = GetWindow(dialog, GW_OWNER))
         SetWindowPos(owner, nullptr, (work.left + work.right) / 2, (work.top + work.bottom) / 2, 1, 1,
                      SWP_NOZORDER | SWP_NOACTIVATE);
