@@ -8,6 +8,7 @@
 #include "app/platform.h"
 #include "app/text.h"
 #include "res/resource.h"
+#include "ui/placement.h"
 
 const WCHAR* const AuthorMailAddress = L"ombrix@example.org";
 const WCHAR* const AuthorWebPage = L"https://ombrix.example.org/";
@@ -67,6 +68,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG:
         LearnBrowser();
+        CentreOnPointerMonitor(dialog);
         return TRUE;  // the focus goes to the first tab stop, OK
     case WM_ACTIVATE:
         // Losing activation ends the dialog like OK, once the post is dispatched.

@@ -59,12 +59,16 @@ void LoadSettings() {
     ReadOption(KeyDesktopMenu, "Nein", Settings.szDesktopMenu);
 }
 
-void WriteOption(const char* key, const char* value) {
+bool WriteOption(const char* key, const char* value) {
     WCHAR section[32], wideKey[32], wideValue[32];
-    if (!AnsiToWide(SettingsSection, section, 32) || !AnsiToWide(key, wideKey, 32) ||
-        !AnsiToWide(value, wideValue, 32))
-        return;
-    WritePrivateProfileStringW(section, wideKey, wideValue, IniPath);
+    return AnsiToWide(SettingsSection, section, 32) && AnsiToWide(key, wideKey, 32) &&
+           AnsiToWide(value, wideValue, 32) && WritePrivateProfileStringW(section, wideKey, wideValue, IniPath);
+}
+
+void ShowSettingsNotSavedMessage() {
+    wsprintfW(MessageText, L"Die Einstellungen konnten nicht gespeichert werden:\n%s\n\n"
+                           L"Sie gelten, bis Ombrix+ beendet wird.", IniPath);
+    ShowProgramMessage(MessageText, MB_ICONWARNING);
 }
 
 // Asked of the file system itself: OpenFile takes no UTF-16 path and reaches

@@ -29,8 +29,12 @@ bool IsOptionOn(const char* value);
 void LoadSettings();
 // Writes one key of the settings file (at IniPath, a UTF-16 path). Key and
 // value are the program's Windows-1252 texts and are stored as the ANSI
-// profile functions stored them, so files stay readable both ways.
-void WriteOption(const char* key, const char* value);
+// profile functions stored them, so files stay readable both ways. False
+// when the file could not be written (a folder without write access).
+bool WriteOption(const char* key, const char* value);
+// Says that the settings file could not be written, with its path: the
+// settings hold until the program ends.
+void ShowSettingsNotSavedMessage();
 BOOL SettingsFileExists();
 // The message that leads a new user into the options dialog.
 void ShowFirstRunMessage();

@@ -73,9 +73,9 @@ UniqueRegKey CreateEntryKey(const EntryPlace& place) {
     return key;
 }
 
-UniqueRegKey OpenEntryKey(const EntryPlace& place) {
+UniqueRegKey OpenEntryKey(const EntryPlace& place, REGSAM access = EntryAccess) {
     UniqueRegKey key;
-    if (RegOpenKeyExW(place.root, place.szSubkey, 0, EntryAccess, key.put()) != ERROR_SUCCESS) key.release();
+    if (RegOpenKeyExW(place.root, place.szSubkey, 0, access, key.put()) != ERROR_SUCCESS) key.release();
     return key;
 }
 
@@ -86,9 +86,9 @@ LONG SetTextValue(HKEY key, const WCHAR* name, const WCHAR* text) {
 
 // A value as text; empty when it cannot be read or does not fit the buffer,
 // so an over-long text never matches.
-void ReadTextValue(const EntryPlace& place, const WCHAR* name, WCHAR (&text)[MAX_PATH + 1]) {
+void ReadTextValue(const EntryPlace& place, const WCHAR* name, WCHAR (&text)[MAX_PATH + 1], REGSAM access) {
     text[0] = L'\0';
-    UniqueRegKey key = OpenEntryKey(place);
+    UniqueRegKey key = OpenEntryKey(place, access);
     if (!key) return;
     constexpr DWORD kBufferBytes = MAX_PATH * sizeof(WCHAR);
     DWORD size = kBufferBytes;
@@ -98,9 +98,9 @@ void ReadTextValue(const EntryPlace& place, const WCHAR* name, WCHAR (&text)[MAX
     text[size / sizeof(WCHAR)] = L'\0';  // a stored text without its NUL ends here
 }
 
-bool PlaceHolds(const EntryPlace& place, const WCHAR* name, const WCHAR* expected) {
+bool PlaceHolds(const EntryPlace& place, const WCHAR* name, const WCHAR* expected, REGSAM access = EntryAccess) {
     WCHAR text[MAX_PATH + 1];
-    ReadTextValue(place, name, text);
+    ReadTextValue(place, name, text, access);
     return expected[0] != L'\0' && lstrcmpiW(text, expected) == 0;
 }
 
@@ -112,14 +112,39 @@ void DeleteValueAt(const EntryPlace& place, const WCHAR* name) {
     if (UniqueRegKey key = OpenEntryKey(place)) RegDeleteValueW(key.get(), name);
 }
 
-void DeleteValueEverywhere(const EntryPlaces& places, const WCHAR* name) {
-    DeleteValueAt(places.machine, name);
-    DeleteValueAt(places.user, name);
+// The machine-wide entries that a removal the user asked for left in place,
+// one a line: this account may not change them.
+WCHAR LeftEntries[512];
+
+// Notes the machine-wide value (or with no name, the key) when it is still
+// there, looked for read-only as an account without write access can.
+void NoteIfLeft(const EntryPlace& machine, const WCHAR* valueName) {
+    UniqueRegKey key = OpenEntryKey(machine, KEY_READ);
+    if (!key || (valueName && RegQueryValueExW(key.get(), valueName, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS))
+        return;
+    WCHAR line[MAX_PATH + 64];
+    wsprintfW(line, valueName ? L"HKEY_LOCAL_MACHINE\\%s (Wert %s)\n" : L"HKEY_LOCAL_MACHINE\\%s\n", machine.szSubkey,
+              valueName);
+    AppendText(LeftEntries, line);  // four lines at most, each far shorter than a path
 }
 
-void DeleteKeyEverywhere(const EntryPlaces& places) {
+void DeleteValueEverywhere(const EntryPlaces& places, const WCHAR* name, bool noteLeft) {
+    DeleteValueAt(places.machine, name);
+    DeleteValueAt(places.user, name);
+    if (noteLeft) NoteIfLeft(places.machine, name);
+}
+
+void DeleteKeyEverywhere(const EntryPlaces& places, bool noteLeft) {
     RegDeleteKeyW(places.machine.root, places.machine.szSubkey);
     RegDeleteKeyW(places.user.root, places.user.szSubkey);
+    if (noteLeft) NoteIfLeft(places.machine, nullptr);
+}
+
+// Names the entries left, after lead and before tail.
+void ShowLeftEntries(const WCHAR* lead, const WCHAR* tail) {
+    wsprintfW(MessageText, L"%sDiese Einträge konnten nicht entfernt werden, dazu sind Administratorrechte nötig:\n\n%s%s",
+              lead, LeftEntries, tail);
+    ShowProgramMessage(MessageText, MB_ICONWARNING);
 }
 
 // The key an entry is written to: the machine-wide one, or the per-user one
@@ -131,15 +156,20 @@ UniqueRegKey CreateWritableEntryKey(const EntryPlaces& places, bool& onMachine) 
     return key;
 }
 
-// Writes one text value of an entry. A per-user copy left from an earlier
-// fall-back goes once the machine-wide write works, so nothing runs twice;
-// true when the machine-wide place took the value.
+// Writes one text value of an entry: machine-wide where this account may,
+// otherwise per user, unless the machine-wide place holds the same text
+// already (an elevated start wrote it; a copy would run twice). A per-user
+// copy left from an earlier fall-back goes once the machine-wide place holds
+// the value, so nothing runs twice; true then.
 bool WriteTextEntry(const EntryPlaces& places, const WCHAR* name, const WCHAR* text) {
-    bool onMachine = false;
-    UniqueRegKey key = CreateWritableEntryKey(places, onMachine);
-    if (!key || SetTextValue(key.get(), name, text) != ERROR_SUCCESS || !onMachine) return false;
-    DeleteValueAt(places.user, name);
-    return true;
+    UniqueRegKey machine = CreateEntryKey(places.machine);
+    if ((machine && SetTextValue(machine.get(), name, text) == ERROR_SUCCESS) ||
+        PlaceHolds(places.machine, name, text, KEY_READ)) {
+        DeleteValueAt(places.user, name);
+        return true;
+    }
+    if (UniqueRegKey user = CreateEntryKey(places.user)) SetTextValue(user.get(), name, text);
+    return false;
 }
 
 // The desktop window's visibility where there is one; elsewhere (another
@@ -179,11 +209,12 @@ void WriteShellVerbs(const WCHAR* verbCommand) {
     }
 }
 
-// Each child key before its parent, for both file classes, in both places.
-void DeleteShellVerbs() {
+// Each child key before its parent, for both file classes, in both places;
+// a verb key left holds its child too.
+void DeleteShellVerbs(bool noteLeft) {
     for (const WCHAR* fileClass : ShortcutClasses) {
-        DeleteKeyEverywhere(VerbPlaces(fileClass, true));
-        DeleteKeyEverywhere(VerbPlaces(fileClass, false));
+        DeleteKeyEverywhere(VerbPlaces(fileClass, true), false);
+        DeleteKeyEverywhere(VerbPlaces(fileClass, false), noteLeft);
     }
 }
 
@@ -235,27 +266,40 @@ IntegrationState ReadIntegrationState() {
 }
 
 void ApplyIntegrationState(const IntegrationState& state) {
+    // A removal is asked for when its box was shown ticked: an entry it leaves
+    // is news to the user then, not at every OK over an unticked box.
+    const IntegrationState shown = ReadIntegrationState();
     StoredCommands commands = MakeStoredCommands();
+    LeftEntries[0] = L'\0';
     WriteDesktopPolicy(state.fHideDesktop);
     if (state.fAutostart && commands.szRun[0])
         WriteTextEntry(RunPlaces(), ProgramValueName, commands.szRun);
     else
-        DeleteValueEverywhere(RunPlaces(), ProgramValueName);
+        DeleteValueEverywhere(RunPlaces(), ProgramValueName, shown.fAutostart);
     if (state.fShellVerb && commands.szVerb[0])
         WriteShellVerbs(commands.szVerb);
     else
-        DeleteShellVerbs();
+        DeleteShellVerbs(shown.fShellVerb);
     if (commands.szUninstall[0]) WriteUninstallEntry(commands.szUninstall);
+    if (LeftEntries[0]) ShowLeftEntries(L"", L"");
 }
 
 void RunUninstall() {
     if (CallMessageBox(nullptr, L"Soll Ombrix+ wirklich deinstalliert werden?", L"Ombrix+ Deinstallation",
                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return;
+    LeftEntries[0] = L'\0';
     WriteDesktopPolicy(false);
-    DeleteValueEverywhere(RunPlaces(), ProgramValueName);
-    DeleteShellVerbs();
-    DeleteKeyEverywhere(UninstallPlaces());
+    DeleteValueEverywhere(RunPlaces(), ProgramValueName, true);
+    DeleteShellVerbs(true);
+    DeleteKeyEverywhere(UninstallPlaces(), true);
+    if (LeftEntries[0]) {
+        WCHAR tail[MAX_PATH + 128];
+        wsprintfW(tail, L"\nStarten Sie die Deinstallation als Administrator erneut und löschen Sie danach den "
+                        L"Ombrix+ Ordner:\n%s", ProgramFolder);
+        ShowLeftEntries(L"Ombrix+ wurde nicht vollständig deinstalliert.\n\n", tail);
+        return;
+    }
     wsprintfW(MessageText, L"Ombrix+ deinstalliert.\n\nLöschen Sie jetzt den Ombrix+ Ordner:\n%s", ProgramFolder);
     ShowProgramMessage(MessageText, MB_OK | MB_ICONINFORMATION);
 }

@@ -31,7 +31,9 @@ extern const WCHAR* const ClassesPath;       // "Software\Classes", the file cla
 bool MakeStoredCommand(const WCHAR* command, WCHAR (&stored)[MAX_PATH]);
 
 IntegrationState ReadIntegrationState();
+// Writes or removes each entry. A box unticked whose machine-wide entry this
+// account may not remove (an elevated start wrote it) is told, naming it.
 void ApplyIntegrationState(const IntegrationState& state);
 // "/uninstall": asks, then removes every entry and tells the user to delete
-// the program folder.
+// the program folder, or which entries need administrator rights to go.
 void RunUninstall();

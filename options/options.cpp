@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
+#include "ui/placement.h"
 #include "ui/traymenu.h"
 
 namespace {
@@ -68,11 +69,18 @@ void InitOptionsDialog(HWND dialog) {
     ShowIntegrationState(dialog);
 }
 
+// Whether every key written since OK was pressed reached the settings file.
+bool AllOptionsSaved;
+
+void SaveOption(const char* key, const char* value) {
+    if (!WriteOption(key, value)) AllOptionsSaved = false;
+}
+
 // Writes one key of the settings file and sets its field, whether the write
 // worked or not, so the running program follows the choice.
 template <size_t N>
 void StoreOption(const char* key, const char* value, char (&field)[N]) {
-    WriteOption(key, value);
+    SaveOption(key, value);
     lstrcpynA(field, value, N);
 }
 
@@ -110,7 +118,7 @@ DialogChoices ReadDialogChoices(HWND dialog) {
 // rebuild may ask for a shortcut ahead of that scan.
 void AcceptSortOrder(bool sort) {
     const char* value = YesOrNo(sort);
-    WriteOption(KeySort, value);
+    SaveOption(KeySort, value);
     if (lstrcmpiA(value, Settings.szSort) == 0) return;
     lstrcpynA(Settings.szSort, value, sizeof Settings.szSort);
     if (CurrentShortcutTable.nCount == 0) return;
@@ -132,13 +140,15 @@ void AcceptDesktopMenu(bool on) {
         StoreOption(KeyDesktopMenu, Yes, Settings.szDesktopMenu);
         return;
     }
-    WriteOption(KeyDesktopMenu, No);
+    SaveOption(KeyDesktopMenu, No);
     ClearDesktopMenu(TrayPopup);
     lstrcpynA(Settings.szDesktopMenu, No, sizeof Settings.szDesktopMenu);
 }
 
+// Settings that could not be saved are said once, and hold for this run.
 void AcceptOptions(HWND dialog) {
     const DialogChoices choices = ReadDialogChoices(dialog);
+    AllOptionsSaved = true;
     if (choices.szClickMode) StoreOption(KeyClickMode, choices.szClickMode, Settings.szClickMode);
     StoreOption(KeyMarkLinks, YesOrNo(choices.fMarkLinks), Settings.szMarkLinks);
     RefreshTrayMarks();
@@ -148,11 +158,13 @@ void AcceptOptions(HWND dialog) {
     AcceptCompanion(choices.fCompanion);
     AcceptDesktopMenu(choices.fDesktopMenu);
     ApplyIntegrationState(choices.integration);
+    if (!AllOptionsSaved) ShowSettingsNotSavedMessage();
 }
 
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         InitOptionsDialog(dialog);
+        CentreOnPointerMonitor(dialog);
         return TRUE;  // the focus goes to the first tab stop, OK
     }
     if (message != WM_COMMAND) return FALSE;

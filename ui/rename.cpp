@@ -9,6 +9,7 @@
 #include "app/text.h"
 #include "res/resource.h"
 #include "tray/trayicons.h"
+#include "ui/placement.h"
 
 WCHAR RenameName[MAX_PATH];
 WCHAR RenameOldPath[MAX_PATH + 1];
@@ -108,6 +109,7 @@ INT_PTR CALLBACK ShortcutRenameProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(dialog);
+        CentreOnPointerMonitor(dialog);
         return TRUE;  // the focus goes to the first tab stop, the new name
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_RENAME_TO) OnNewNameChanged(dialog);

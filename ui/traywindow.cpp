@@ -35,9 +35,12 @@ bool IsClickMode(const char* mode) {
     return lstrcmpiA(Settings.szClickMode, mode) == 0;
 }
 
-// The window just above TrayWindow is the dialog it owns, if one is open.
+// The program's own window that was active last over TrayWindow: the open
+// dialog, or a message box over it. The window just above TrayWindow in the
+// Z-order may be any program's.
 void BringModalToFront() {
-    SetForegroundWindow(GetWindow(TrayWindow, GW_HWNDPREV));
+    HWND popup = GetLastActivePopup(TrayWindow);
+    if (popup != TrayWindow && IsWindowEnabled(popup)) SetForegroundWindow(popup);
 }
 
 // Icons are found by their identifiers; the commands they post name the

@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "app/text.h"
 #include "res/resource.h"
+#include "ui/placement.h"
 #include "ui/traywindow.h"
 
 namespace {
@@ -43,7 +44,7 @@ void WatchWizard(HANDLE process) {
 bool StartShellWizard() {
     WCHAR parameters[512];
     FormatWizardParameters(ProgramFolder, parameters);
-    UniqueLibrary appwiz(LoadLibraryW(L"Appwiz.cpl"));
+    UniqueLibrary appwiz(LoadSystemLibrary(L"Appwiz.cpl"));
     if (!appwiz || !GetProcAddress(appwiz.get(), "NewLinkHere")) return false;
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
@@ -76,11 +77,11 @@ void ProposeName(const WCHAR* path, WCHAR (&name)[MAX_PATH]) {
 // The file dialog's library is loaded at the first browse and kept: imported,
 // it would be loaded with the printing libraries it needs at every start of
 // the program, and the dialog may leave shell threads behind that run its
-// code. comdlg32 is a known system library, so only the system's copy loads.
+// code.
 BOOL ShowOpenFileDialog(OPENFILENAMEW* ofn) {
     using OpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
     static const OpenFileNameFunction open = [] {
-        HMODULE dialogs = LoadLibraryW(L"comdlg32.dll");
+        HMODULE dialogs = LoadSystemLibrary(L"comdlg32.dll");
         void* found = dialogs ? reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameW")) : nullptr;
         return reinterpret_cast<OpenFileNameFunction>(found);
     }();
@@ -180,6 +181,7 @@ INT_PTR CALLBACK NewLinkDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG:
         SendDlgItemMessageW(dialog, IDC_NEWLINK_TARGET, EM_LIMITTEXT, MAX_PATH - 1, 0);
         SendDlgItemMessageW(dialog, IDC_NEWLINK_NAME, EM_LIMITTEXT, MAX_PATH - 1, 0);
+        CentreOnPointerMonitor(dialog);
         return TRUE;
     case WM_COMMAND:
         switch (wParam) {

@@ -194,3 +194,13 @@ TEST(Environment, TheStartedProgramFollowsTheRegistry) {
     for (const auto& [name, seen] : rows)
         EXPECT_EQ(markers(name), "ran " + seen[0] + "\r\nran " + seen[1] + "\r\nran " + seen[2] + "\r\n") << name;
 }
+
+// A file named like a system library in the program's folder, which holds the user's files, is
+// never what loads: this one, no program at all, would fail to.
+TEST(SystemLibraries, ComeFromTheSystemFolder) {
+    const std::string fake = ToolsFolder() + "\\..\\tests\\Appwiz.cpl";  // beside this program
+    WriteBytes(fake, "kein Programm");
+    UniqueLibrary library(LoadSystemLibrary(L"Appwiz.cpl"));
+    DeleteFileA(fake.c_str());
+    EXPECT_TRUE(library);
+}

@@ -9,6 +9,8 @@
 #include "support/support.h"
 #include "tray/trayicons.h"
 
+#include <sddl.h>
+
 const std::string RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrix+";
 
@@ -208,4 +210,41 @@ TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
     };
     ShowDialog({IDC_SORT}, IDOK);  // a new order: the icons are added anew
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RunKey, "Ombrix+"), run);
+}
+
+// Ombrix+ set up by an administrator, used by an account that may not write where it lies: an
+// autostart value an elevated start wrote machine-wide (a key of the test's own stands for
+// HKEY_LOCAL_MACHINE, readable only), the settings file (a folder in its place). Ticking writes
+// no per-user copy to run it twice; OK over the unticked box (a copy left from before showed it
+// ticked) names the value left, then says once where the settings could not be saved; /uninstall
+// names the value too.
+TEST_F(OptionsTest, AnAccountThatMayNotWriteIsToldWhatStays) {
+    const std::string place = "Software\\Ombrix+ Test", runKey = place + "\\" + RunKey;
+    WriteRegText(HKEY_CURRENT_USER, runKey, "Ombrix+", run);
+    PSECURITY_DESCRIPTOR readOnly;  // reading, and deleting the key as the test does at the end
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);
+    UniqueRegKey machineRun;
+    RegOpenKeyExA(HKEY_CURRENT_USER, runKey.c_str(), 0, WRITE_DAC, machineRun.put());
+    RegSetKeySecurity(machineRun.get(), DACL_SECURITY_INFORMATION, readOnly);
+    LocalFree(readOnly);
+    RegOpenKeyExA(HKEY_CURRENT_USER, place.c_str(), 0, KEY_READ, &MachineRoots.hMachine);
+    CreateDirectoryA(folder.file("ombrix.ini").c_str(), nullptr);
+    ApplyIntegrationState({false, true, false});
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, RunKey, "Ombrix+"), "(none)");
+    WriteRegText(HKEY_CURRENT_USER, RunKey, "Ombrix+", run);
+    ShowDialog({IDC_AUTOSTART}, IDOK);
+    const std::wstring left = L"Diese Eintr\u00E4ge konnten nicht entfernt werden, dazu sind Administratorrechte "
+                              L"n\u00F6tig:\n\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run "
+                              L"(Wert Ombrix+)\n";
+    EXPECT_EQ(boxes.texts, (Texts{left, L"Die Einstellungen konnten nicht gespeichert werden:\n" +
+                                            Wide(folder.file("ombrix.ini")) + L"\n\nSie gelten, bis Ombrix+ beendet wird."}));
+    boxes.texts.clear();
+    RunUninstall();
+    EXPECT_EQ(boxes.texts, (Texts{L"Soll Ombrix+ wirklich deinstalliert werden?",
+                                  L"Ombrix+ wurde nicht vollst\u00E4ndig deinstalliert.\n\n" + left +
+                                      L"\nStarten Sie die Deinstallation als Administrator erneut und l\u00F6schen Sie "
+                                      L"danach den Ombrix+ Ordner:\n" + Wide(folder.path())}));
+    RegCloseKey(MachineRoots.hMachine);
+    MachineRoots = {HKEY_LOCAL_MACHINE};
+    RegDeleteTreeA(HKEY_CURRENT_USER, place.c_str());
 }

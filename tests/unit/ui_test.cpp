@@ -264,3 +264,31 @@ TEST_F(ProgramTest, EveryNameKeepsItsCharacters) {
         DeleteFileW((bin + L"\\info\\" + name + L".lnk.trashinfo").c_str());
     }
 }
+
+// Options, About, Rename and the new-shortcut dialog open on the monitor that holds the pointer,
+// and their owner, created off every screen, lies on a monitor then too. A tray click
+// while one of them runs modal brings it to the front, not the window just above the owner.
+TEST_F(ProgramTest, DialogsOpenWhereTheUserLooks) {
+    AddShortcut("Platz");
+    RebuildTrayIcons();
+    for (UINT command : {ID_OPTIONS, ID_ABOUT, ID_ITEM_RENAME, 0u}) {  // 0: the new-shortcut dialog
+        DialogDriver driver([&](HWND dialog) {
+            POINT pointer;
+            GetCursorPos(&pointer);
+            EXPECT_EQ(MonitorFromWindow(dialog, MONITOR_DEFAULTTONULL), MonitorFromPoint(pointer, MONITOR_DEFAULTTONULL))
+                << command;
+            EXPECT_NE(MonitorFromWindow(GetAncestor(dialog, GA_ROOTOWNER), MONITOR_DEFAULTTONULL), nullptr) << command;
+            if (ModalBusy) {  // another program's window just above the owner, in front
+                HWND other = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, nullptr);
+                SetWindowPos(TrayWindow, other, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                SetForegroundWindow(other);
+                SendMessageA(TrayWindow, WM_USER, IconId("Platz"), WM_LBUTTONDOWN);
+                EXPECT_EQ(GetForegroundWindow(), dialog) << command;
+                DestroyWindow(other);
+            }
+            Press(dialog, IDCANCEL);
+        });
+        command ? void(SendMessageA(TrayWindow, WM_COMMAND, command, 0)) : void(RunNewLinkDialog());
+        EXPECT_TRUE(driver.acted) << command;
+    }
+}
