@@ -8,8 +8,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 # notepad_text FILE: the text as Notepad reads it everywhere: UTF-8 with a byte
-# order mark, CRLF line ends; without the ** that mark the interface's words.
-notepad_text() { printf '\xef\xbb\xbf'; sed 's/\*\*//g; s/$/\r/' "$1"; }
+# order mark, CRLF line ends; without Markdown's marks for the interface's words
+# (**) and for names (`).
+notepad_text() { printf '\xef\xbb\xbf'; sed 's/\*\*//g; s/`//g; s/$/\r/' "$1"; }
 
 pack() {
   local build=$1 out version name stage
