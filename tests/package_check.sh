@@ -25,9 +25,7 @@ done
 # Windows-1252 strings, without the access-key marks.
 { iconv -f UTF-16LE -t UTF-8 -c "$OMBRIX_BUILD/ombrix.exe" || true
   iconv -f CP1252 -t UTF-8 -c "$OMBRIX_BUILD/ombrix.exe" || true; } 2>/dev/null | tr -d '&' | tr '\0' '\n' >"$out/shown.txt"
-missing=0
-while IFS= read -r word; do
-  grep -qF -- "$word" "$out/shown.txt" || { echo "the guide quotes \"$word\", which the program does not show" >&2; missing=1; }
-done < <(grep -o '\*\*[^*]*\*\*' "$root/docs/anleitung.md" | sed 's/\*\*//g' | sort -u)
-[ "$missing" = 0 ] || fail "words of the guide missing from the program"
+missing=$(grep -o '\*\*[^*]*\*\*' "$root/docs/anleitung.md" | sed 's/\*\*//g' | sort -u |
+  while IFS= read -r word; do grep -qF -- "$word" "$out/shown.txt" || echo "\"$word\""; done)
+[ -z "$missing" ] || fail "the guide quotes words the program does not show: ${missing//$'\n'/, }"
 echo "package $(basename "$zip") checked"
