@@ -9,6 +9,7 @@
 #include "app/text.h"
 #include "res/resource.h"
 #include "ui/placement.h"
+#include "version.h"
 
 const WCHAR* const AuthorMailAddress = L"ombrix@example.org";
 const WCHAR* const AuthorWebPage = L"https://ombrix.example.org/";
@@ -98,7 +99,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void MakeMailLink(WCHAR* link) {
-    wsprintfW(link, L"mailto:%s?subject=Ombrix+ v2.12", AuthorMailAddress);
+    wsprintfW(link, L"mailto:%s?subject=Ombrix+ v" OMBRIX_VERSION, AuthorMailAddress);
 }
 
 void ShowAboutDialog() {
