@@ -203,7 +203,7 @@ Picture PictureOf(HICON icon) {
     return Drawn(cx, cy, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL); });
 }
 
-Picture MarkedPicture(const std::string& path) {
+Picture ShellPicture(const std::string& path) {
     SHFILEINFOA info = {};
     SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON);
     UniqueIcon icon(info.hIcon);
@@ -215,6 +215,17 @@ Picture PlainPicture(const std::string& iconFile, int index) {
     ExtractIconExA(iconFile.c_str(), index, nullptr, &small, 1);
     UniqueIcon icon(small);
     return PictureOf(icon.get());
+}
+
+::testing::AssertionResult ArrowOver(const Picture& marked, const Picture& picture) {
+    const size_t side = size_t(GetSystemMetrics(SM_CXSMICON));
+    if (marked.size() != side * side || picture.size() != side * side) return ::testing::AssertionFailure() << "no picture";
+    int outside = 0, inside = 0;
+    for (size_t i = 0; i < picture.size(); ++i) {
+        if (marked[i] != picture[i]) ++(i % side < side / 2 && i / side >= side / 2 ? inside : outside);
+    }
+    if (outside == 0 && inside > 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << outside << " pixels differ outside the lower left quarter, " << inside << " in it";
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answerWith) : answer(answerWith), previous(CallMessageBox) {

@@ -11,7 +11,7 @@
 // The tray popup top down, opened first when asked: a Desktop item (id = position + 1) by its slot's label,
 // any other by its text; "~" marks a grayed item (as separators are).
 static Names Shown(bool open = false) {
-    if (open) BuildDesktopMenu(TrayPopup, 0);
+    if (open) BuildDesktopMenu(TrayPopup, 0, atoi(getenv("SESSION_DPI")));
     Names shown(GetMenuItemCount(TrayPopup), std::string(64, '\0'));
     for (UINT i = 0; i < shown.size(); ++i) {
         shown[i].resize(GetMenuStringA(TrayPopup, i, &shown[i][0], 64, MF_BYPOSITION));

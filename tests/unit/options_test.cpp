@@ -137,7 +137,7 @@ TEST_F(OptionsTest, OkShowsTheNewTooltipsAndPicturesAtOnce) {
     AddShortcut("Aaron");
     ShowDialog({IDC_MARK_LINKS, IDC_QUICK_INFO}, IDOK);
     EXPECT_EQ(tray.Tips(), Names{"Alpha"});
-    EXPECT_EQ(PictureOf(tray.At(0).icon), MarkedPicture(Link("Alpha")));
+    EXPECT_EQ(PictureOf(tray.At(0).icon), ShellPicture(Link("Alpha")));
 }
 
 // A new order on OK brings the icons in that order, a shortcut added meanwhile with them.

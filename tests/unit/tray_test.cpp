@@ -41,18 +41,22 @@ TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
 // "Kennzeichnen" Ja or Nein.
 class TrayPictures : public ProgramTest, public ::testing::WithParamInterface<const char*> {};
 
-// Each icon shows the picture of its own shortcut: the shell's with "Kennzeichnen", else the one
-// of its icon file; also after a rename moved every shortcut into another slot.
+// Each icon shows the picture of its own shortcut: with "Kennzeichnen" the shell's with the shortcut
+// arrow drawn over it, else the one of its icon file; also after a rename moved every shortcut into
+// another slot.
 TEST_P(TrayPictures, EachIconShowsItsOwnShortcutsPicture) {
     std::map<std::string, int> pictureOf = {{"A", 3}, {"B", 4}, {"C", 12}, {"D", 3}};
     for (const char* name : {"A", "B", "C"}) AddShortcut(name, "", pictureOf[name]);
-    ASSERT_NE(MarkedPicture(Link("A")), MarkedPicture(Link("B")));
-    ASSERT_NE(MarkedPicture(Link("B")), MarkedPicture(Link("C")));
+    ASSERT_NE(ShellPicture(Link("A")), ShellPicture(Link("B")));
+    ASSERT_NE(ShellPicture(Link("B")), ShellPicture(Link("C")));
     lstrcpyA(Settings.szMarkLinks, GetParam());
     auto expectPictures = [&](const Names& order) {
         for (UINT i = 0; i < order.size(); ++i) {
-            const Picture marked = MarkedPicture(Link(order[i])), plain = PlainPicture(Shell32, pictureOf[order[i]]);
-            EXPECT_EQ(PictureOf(tray.At(i).icon), IsOptionOn(GetParam()) ? marked : plain) << order[i];
+            const Picture shown = PictureOf(tray.At(i).icon);
+            if (IsOptionOn(GetParam()))
+                EXPECT_TRUE(ArrowOver(shown, ShellPicture(Link(order[i])))) << order[i];
+            else
+                EXPECT_EQ(shown, PlainPicture(Shell32, pictureOf[order[i]])) << order[i];
         }
     };
     RebuildTrayIcons();
@@ -63,18 +67,18 @@ TEST_P(TrayPictures, EachIconShowsItsOwnShortcutsPicture) {
 }
 INSTANTIATE_TEST_SUITE_P(Kennzeichnen, TrayPictures, ::testing::Values("Ja", "Nein"));
 
-// A shortcut whose icon file is gone still shows the shell's picture of it, marked or not: an icon
-// without one would be an invisible hole.
+// A shortcut whose icon file is gone still shows the shell's picture of it, with the arrow when
+// marked: an icon without one would be an invisible hole.
 TEST_F(TrayIcons, AShortcutWhoseIconFileIsGoneStillShowsAPicture) {
     ASSERT_TRUE(MakeShortcut(Link("Weg"), "C:\\nirgends\\weg.exe", "", "C:\\nirgends\\weg.exe"));
-    const Picture shells = MarkedPicture(Link("Weg"));
+    const Picture shells = ShellPicture(Link("Weg"));
     ASSERT_NE(shells, PictureOf(nullptr));
     lstrcpyA(Settings.szMarkLinks, "Nein");
     RebuildTrayIcons();
     EXPECT_EQ(PictureOf(tray.At(0).icon), shells);
     lstrcpyA(Settings.szMarkLinks, "Ja");
     RefreshTrayMarks();
-    EXPECT_EQ(PictureOf(tray.At(0).icon), shells);
+    EXPECT_TRUE(ArrowOver(PictureOf(tray.At(0).icon), shells));
 }
 
 // Each icon keeps its identifier, and the shell's memory of it, while a shortcut sorting before
@@ -192,7 +196,7 @@ TEST_F(RefusingTaskbar, WithoutATaskbarTheIconsWaitForTheNextOne) {
         tray.refuse = nullptr;
         SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
         EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"})) << taskbar;
-        EXPECT_EQ(PictureOf(tray.At(1).icon), MarkedPicture(Link("Bravo"))) << taskbar;
+        EXPECT_TRUE(ArrowOver(PictureOf(tray.At(1).icon), ShellPicture(Link("Bravo")))) << taskbar;
         EXPECT_TRUE(tray.At(1).keyboard) << taskbar;
         RemoveTrayIcons();
     }
@@ -257,7 +261,7 @@ TEST_F(TrayIcons, WhenOneOfTheHundredGoesTheNextMovesUpAsItself) {
     ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
     RebuildTrayIcons();
     EXPECT_EQ(tray.At(99).tip, "Link 1100 - Ombrix+");
-    EXPECT_EQ(PictureOf(tray.At(99).icon), MarkedPicture(Link("Link 1100")));
+    EXPECT_TRUE(ArrowOver(PictureOf(tray.At(99).icon), ShellPicture(Link("Link 1100"))));
     SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
     FinishStarts();
     EXPECT_EQ(Runs("Link 1100"), 1);
