@@ -36,6 +36,10 @@ DpiForMonitorFunction LoadDpiForMonitor() {
 
 }  // namespace
 
+void DeclareDpiAwareness() {
+    if (!IsProcessDPIAware()) SetProcessDPIAware();
+}
+
 UINT SystemDpi() {
     UniqueMemoryDc screen(CreateCompatibleDC(nullptr));
     const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;

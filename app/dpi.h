@@ -9,6 +9,12 @@
 // (defined here: the headers declare it only for newer targets).
 constexpr UINT DpiChangedMessage = 0x02E0;  // WM_DPICHANGED
 
+// Before any window: a system that reads the manifest's dpiAwareness but
+// knows none of its values (Wine 8 is one) leaves the program unaware of any
+// DPI, drawn at 96 and stretched; it is then made aware of the system's DPI,
+// as the manifest's dpiAware asks of the systems before Windows 10 1607.
+// Where the user's compatibility settings chose otherwise, this call fails.
+void DeclareDpiAwareness();
 UINT SystemDpi();
 UINT WindowDpi(HWND window);
 // The monitor's effective DPI, as the user's scaling for it makes it.

@@ -75,6 +75,8 @@ Picture PictureOf(HICON icon);
 // of an icon file as it is.
 Picture ShellPicture(const std::string& path);
 Picture PlainPicture(const std::string& iconFile, int index);
+// The width of an icon's picture; 0 when it cannot be read.
+LONG IconWidth(HICON icon);
 // Whether `marked` shows `picture` with the shortcut arrow over it: alike
 // outside the picture's lower left quarter, where the arrow goes, not alike in it.
 ::testing::AssertionResult ArrowOver(const Picture& marked, const Picture& picture);

@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "res/resource.h"
 #include "support/support.h"
+#include "tray/linkoverlay.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
@@ -66,6 +67,25 @@ TEST_P(TrayPictures, EachIconShowsItsOwnShortcutsPicture) {
     expectPictures({"B", "C", "D"});
 }
 INSTANTIATE_TEST_SUITE_P(Kennzeichnen, TrayPictures, ::testing::Values("Ja", "Nein"));
+
+// The pictures are made at the small icon size of the taskbar's DPI, and made again when Windows
+// tells the program's window of a change of the displays or of a setting, or of a new taskbar.
+TEST_F(TrayIcons, PicturesFollowTheTaskbarsDpi) {
+    static UINT taskbarDpi;
+    ReadTaskbarDpi = [] { return taskbarDpi; };
+    RegisterTaskbarCreatedMessage();
+    AddShortcut("Bild", "", 3);
+    RebuildTrayIcons();
+    const struct { UINT dpi, message; const char* marks; LONG size; } rows[] = {{192, WM_DISPLAYCHANGE, "Ja", 32},
+        {144, WM_SETTINGCHANGE, "Nein", 24}, {192, TaskbarCreatedMessage, "Ja", 32}, {96, WM_DISPLAYCHANGE, "Nein", 16}};
+    for (const auto& row : rows) {
+        taskbarDpi = row.dpi;
+        lstrcpyA(Settings.szMarkLinks, row.marks);
+        if (row.message == TaskbarCreatedMessage) tray.shown.clear(), tray.order.clear();
+        SendMessageW(TrayWindow, row.message, 0, 0);
+        EXPECT_EQ(IconWidth(tray.At(0).icon), row.size) << row.dpi << " " << row.marks;
+    }
+}
 
 // A shortcut whose icon file is gone still shows the shell's picture of it, with the arrow when
 // marked: an icon without one would be an invisible hole.
