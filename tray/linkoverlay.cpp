@@ -18,13 +18,13 @@ UINT TaskbarMonitorDpi() {
 
 int PictureSize;  // 0 until first asked for
 
-// The shortcut arrow the shell draws over shortcuts' pictures: shell32's
-// icon 30, at the size it was last asked for.
-UniqueIcon Arrow;
-int ArrowSize;
-
 // Pixels of a size x size picture, top row first, as 0xAARRGGBB.
 using Pixels = std::vector<DWORD>;
+
+// The shortcut arrow the shell draws over shortcuts' pictures (shell32's
+// icon 30), at the size it was last asked for: read once for all icons.
+Pixels Arrow;
+int ArrowSize;
 
 // The icon drawn at size over a background of one colour.
 Pixels DrawnOver(HICON icon, int size, DWORD background) {
@@ -129,15 +129,16 @@ HICON PictureAtSize(HICON picture, int size) {
     return pixels.empty() ? nullptr : IconOf(pixels, size);
 }
 
-HICON ArrowAtSize(int size) {
+const Pixels& ArrowAtSize(int size) {
     if (ArrowSize != size) {
         WCHAR shell[MAX_PATH];
         const UINT length = GetSystemDirectoryW(shell, MAX_PATH);
         const bool named = length > 0 && length < MAX_PATH && AppendText(shell, L"\\shell32.dll");
-        Arrow.reset(named ? ExtractTrayPicture(shell, -30) : nullptr);
+        UniqueIcon arrow(named ? ExtractTrayPicture(shell, -30) : nullptr);
+        Arrow = arrow ? StraightPixels(arrow.get(), size) : Pixels{};
         ArrowSize = size;
     }
-    return Arrow.get();
+    return Arrow;
 }
 
 }  // namespace
@@ -171,8 +172,7 @@ bool ReadShellInfo(const WCHAR* path, UINT flags, SHFILEINFOW* info) {
 HICON MarkWithLinkArrow(HICON picture) {
     const int size = TrayPictureSize();
     Pixels pixels = StraightPixels(picture, size);
-    const HICON arrow = ArrowAtSize(size);
-    const Pixels marking = arrow ? StraightPixels(arrow, size) : Pixels{};
+    const Pixels& marking = ArrowAtSize(size);
     if (pixels.empty() || marking.size() != pixels.size()) return CopyIcon(picture);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = Over(marking[i], pixels[i]);
     HICON marked = IconOf(pixels, size);
