@@ -2,6 +2,7 @@
 #include <commctrl.h>
 
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/handles.h"
 #include "app/trace.h"
 
@@ -10,6 +11,7 @@
 // quotation mark becomes a plain one, which can split the argument).
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceMark("main");
+    DeclareDpiAwareness();
     // The shell functions called on this thread (file information, execution,
     // links) want COM here, so it lives as long as the main loop.
     ComScope com;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "app/dpi.h"
 #include "app/text.h"
 
 DesktopTable CurrentDesktopTable;
@@ -21,20 +22,9 @@ constexpr size_t kLabelCut = 28;
 constexpr int kIconLeft = 4;
 constexpr int kLabelGap = 8;
 
-// NONCLIENTMETRICSW without the padded-border field of newer systems: every
-// version of Windows accepts this size.
-constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(LOGFONTW);
-
 const WCHAR kEmptyText[] = L" (Leer)";
 const WCHAR kNotFoundText[] = L" (Desktop nicht gefunden)";
 const WCHAR kEllipsis[] = L"...";
-
-// The display's pixels per inch, which the paddings grow with.
-int DisplayDpi() {
-    UniqueMemoryDc screen(CreateCompatibleDC(nullptr));
-    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
-}
 
 // Pixels at 96 DPI in pixels of the display the popup was built for.
 int Scaled(int pixels) {
@@ -55,23 +45,25 @@ void InsertGrayedText(HMENU popup, const WCHAR* text) {
     InsertMenuW(popup, 0, MF_BYPOSITION | MF_GRAYED, 0, text);
 }
 
-// The menu font of the system, else the stock GUI font; false when neither.
+// The menu font of the system at the table's DPI, else the stock GUI font;
+// false when neither.
 bool ChooseMenuFont(DesktopTable& table) {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = kClassicMetricsSize;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0))
-        table.hOwnedFont.reset(CreateFontIndirectW(&metrics.lfMenuFont));
+    LOGFONTW font = {};
+    if (MenuFontForDpi(static_cast<UINT>(table.dpi), &font)) table.hOwnedFont.reset(CreateFontIndirectW(&font));
     table.hMenuFont = table.hOwnedFont ? static_cast<HFONT>(table.hOwnedFont.get())
                                        : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     return table.hMenuFont != nullptr;
 }
 
 // Icon and label of the item at path; a name the shell cannot describe is
-// labelled with its file name.
-void FillDesktopSlot(DesktopEntry& entry, const WCHAR* path, const WCHAR* fileName) {
+// labelled with its file name. Where the table's icons are larger than the
+// system's small ones, the large picture is drawn smaller rather than the
+// small one blown up.
+void FillDesktopSlot(DesktopEntry& entry, const WCHAR* path, const WCHAR* fileName, int iconSize) {
     SHFILEINFOW info = {};
     const WCHAR* name = fileName;
-    if (SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
+    const UINT size = iconSize > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON;
+    if (SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | size | SHGFI_DISPLAYNAME)) {
         entry.hIcon.reset(info.hIcon);
         if (info.szDisplayName[0]) name = info.szDisplayName;
     } else {
@@ -113,7 +105,7 @@ int ListDesktopItems(HMENU popup, DesktopTable& table) {
             if (IsDotEntry(found.cFileName)) continue;
             // A name that would make the path too long could not be opened.
             if (!CopyText(path + namePos, MAX_PATH - namePos, found.cFileName)) continue;
-            FillDesktopSlot(table.aEntries[count], path, found.cFileName);
+            FillDesktopSlot(table.aEntries[count], path, found.cFileName, table.cxSmIcon);
             ++count;
             SortDesktopSlots(table, count);
             InsertMenuW(popup, static_cast<UINT>(count - 1), MF_BYPOSITION | MF_OWNERDRAW, static_cast<UINT_PTR>(count),
@@ -235,7 +227,7 @@ void SetDesktopLabel(DesktopEntry& entry, const WCHAR* name) {
     entry.cchLabel = lstrlenW(entry.szLabel);
 }
 
-void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
+void BuildDesktopMenu(HMENU popup, LPARAM lParam, UINT dpi) {
     DesktopTable& table = CurrentDesktopTable;
     ReadDesktopPath(table.szDesktopPath);
     // Only the top-level popup gets the list, not its submenus.
@@ -246,10 +238,10 @@ void BuildDesktopMenu(HMENU popup, LPARAM lParam) {
         InsertGrayedText(popup, kNotFoundText);
         return;
     }
+    table.dpi = static_cast<int>(dpi);
     if (!ChooseMenuFont(table)) return;
-    table.cxSmIcon = GetSystemMetrics(SM_CXSMICON);
-    table.cySmIcon = GetSystemMetrics(SM_CYSMICON);
-    table.dpi = DisplayDpi();
+    table.cxSmIcon = MetricForDpi(SM_CXSMICON, dpi);
+    table.cySmIcon = MetricForDpi(SM_CYSMICON, dpi);
     if (ListDesktopItems(popup, table) == 0) InsertGrayedText(popup, kEmptyText);
 }
 

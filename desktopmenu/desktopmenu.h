@@ -24,7 +24,7 @@ struct DesktopTable {
     DesktopEntry aEntries[kDesktopSlots];  // slot k: menu position k, id k + 1, item data k
     int cySmIcon = 0;
     int cxSmIcon = 0;
-    int dpi = USER_DEFAULT_SCREEN_DPI;  // of the display, read with the icon sizes
+    int dpi = USER_DEFAULT_SCREEN_DPI;  // of the popup's monitor, with the icon sizes and font
     WCHAR szDesktopPath[MAX_PATH] = {};  // the folder; during a build also the search buffer
     HFONT hMenuFont = nullptr;          // NULL while no list is built
     UniqueGdiObject hOwnedFont;         // holds hMenuFont when the build created it
@@ -36,9 +36,10 @@ extern DesktopTable CurrentDesktopTable;
 // Marks all slots of the desktop table as holding no icon.
 void ResetDesktopIcons();
 // WM_INITMENUPOPUP while the option is on: inserts the Desktop's items into the
-// top-level popup (lParam 0) above a separator. The shell's icon handlers are
-// COM objects: the calling thread has COM (the main thread does, from WinMain).
-void BuildDesktopMenu(HMENU popup, LPARAM lParam);
+// top-level popup (lParam 0) above a separator, measured and drawn for dpi,
+// that of the monitor the popup opens on. The shell's icon handlers are COM
+// objects: the calling thread has COM (the main thread does, from WinMain).
+void BuildDesktopMenu(HMENU popup, LPARAM lParam, UINT dpi);
 // Takes the items out of popup again (its last three items stay) and frees
 // their font and icons.
 void ClearDesktopMenu(HMENU popup);

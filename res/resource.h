@@ -38,6 +38,7 @@
 #define IDC_RENAME_FOLDER 133  // the current folder, read-only
 #define IDC_RENAME_FROM 160    // the shortcut's display name, read-only
 #define IDC_RENAME_TO 161      // the new name
+#define IDC_RENAME_PICTURE 162 // the dialog's picture, IDI_RENAME
 
 // Controls of the program's own new-shortcut dialog "OBPNewLink".
 #define IDC_NEWLINK_TARGET 1001  // the target's path

@@ -14,6 +14,7 @@
 #include "app/text.h"
 #include "app/trace.h"
 #include "res/resource.h"
+#include "tray/linkoverlay.h"
 
 ShortcutTable CurrentShortcutTable;
 
@@ -177,8 +178,8 @@ void TakeEntry(ShortcutEntry* old, ShortcutEntry* entry) {
 
 // The program's own small icon, owned by the caller.
 HICON LoadProgramIcon() {
-    return static_cast<HICON>(LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_OMBRIX), IMAGE_ICON,
-                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    const int size = TrayPictureSize();
+    return static_cast<HICON>(LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_OMBRIX), IMAGE_ICON, size, size, 0));
 }
 
 }  // namespace
@@ -205,9 +206,12 @@ namespace {
 // flags ask (SHGFI_ICON only while it has none); false leaves the entry as it was.
 bool ReadShellView(ShortcutEntry* entry, UINT flags) {
     SHFILEINFOW info = {};
-    if (!SHGetFileInfoW(entry->szLinkPath, 0, &info, sizeof info, flags | SHGFI_SMALLICON)) return false;
+    if (!ReadShellInfo(entry->szLinkPath, flags, &info)) return false;
     TraceMark("info.iconname");
-    if (flags & SHGFI_ICON) entry->hOverlayIcon = info.hIcon;
+    if (flags & SHGFI_ICON) {
+        UniqueIcon shells(info.hIcon);
+        entry->hOverlayIcon = MarkWithLinkArrow(shells.get());
+    }
     if (flags & SHGFI_DISPLAYNAME) lstrcpynW(entry->szName, info.szDisplayName, MAX_PATH);
     return true;
 }
@@ -224,12 +228,9 @@ void ExtractPlainIcon(ShortcutEntry* entry) {
         source[0] = L'\0';
     }
     TraceMark("plain.resolve");
-    HICON extracted = nullptr;
-    if (source[0] != L'\0' && ExtractIconExW(source, index, nullptr, &extracted, 1) != 0 && extracted) {
-        entry->hPlainIcon = extracted;
-    } else if (entry->hOverlayIcon || ReadShellView(entry, SHGFI_ICON)) {
-        entry->hPlainIcon = CopyIcon(entry->hOverlayIcon);
-    }
+    SHFILEINFOW shells = {};
+    if (source[0] != L'\0') entry->hPlainIcon = ExtractTrayPicture(source, index);
+    if (!entry->hPlainIcon && ReadShellInfo(entry->szLinkPath, SHGFI_ICON, &shells)) entry->hPlainIcon = shells.hIcon;
     if (!entry->hPlainIcon) entry->hPlainIcon = LoadProgramIcon();
     TraceMark("plain.extract");
 }
@@ -256,6 +257,17 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
     entry->hOverlayIcon = nullptr;
     entry->hPlainIcon = nullptr;
 }
+
+}  // namespace
+
+void ReadShortcutPictures(ShortcutEntry* entry) {
+    DestroyEntryIcons(entry);
+    ReadShellView(entry, SHGFI_ICON);
+    ExtractPlainIcon(entry);
+    if (!entry->hOverlayIcon) entry->hOverlayIcon = CopyIcon(entry->hPlainIcon);
+}
+
+namespace {
 
 // Fills a listed entry from the shell's view of its file, as far as parts
 // say; false leaves it empty, its icons given back.

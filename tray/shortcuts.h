@@ -9,7 +9,7 @@
 #include <vector>
 
 struct ShortcutEntry {
-    HICON hOverlayIcon;            // small icon with the shell's shortcut marking; owned
+    HICON hOverlayIcon;            // the shell's picture with the shortcut arrow on it; owned
     HICON hPlainIcon;              // small icon of the icon source or a stand-in; owned
     int iIcon;                     // icon index within the icon location
     WCHAR szName[MAX_PATH];        // display name: tooltip, caption, sort key
@@ -100,9 +100,12 @@ constexpr DWORD ScanResolveFlags = static_cast<DWORD>(SLR_NO_UI) | static_cast<D
 bool ResolveLinkTarget(const WCHAR* linkPath, WCHAR (&target)[MAX_PATH]);
 // The entry's picture without the shell's marking into hPlainIcon: from its
 // icon location, or when that is empty icon 0 of its resolved target. Where
-// nothing can be extracted, a copy of the marked icon, failing that the
-// program's own: an icon without a picture would be an invisible hole.
+// nothing can be extracted, the shell's picture of the shortcut, failing that
+// the program's own: an icon without a picture would be an invisible hole.
 void ExtractPlainIcon(ShortcutEntry* entry);
+// Both pictures of a read entry made anew, at the tray pictures' size; where
+// the shell no longer reads the shortcut, the marked one is the plain one.
+void ReadShortcutPictures(ShortcutEntry* entry);
 // Moves every entry from index count on into a new table `rest`; where no
 // block can be had for it, drops them.
 void MoveLaterShortcutEntries(ShortcutTable* table, int count, ShortcutTable* rest);

@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/text.h"
 #include "app/trace.h"
+#include "tray/linkoverlay.h"
 #include "tray/shortcuts.h"
 #include "ui/wizard.h"
 
@@ -572,6 +573,13 @@ void RefreshTrayMarks() {
         data.hIcon = MarkedIcon(CurrentShortcutTable.pEntries[i]);
         CallNotifyIcon(NIM_MODIFY, &data);
     }
+}
+
+bool RemakeTrayPictures(bool show) {
+    if (!UpdateTrayPictureSize()) return false;
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) ReadShortcutPictures(&CurrentShortcutTable.pEntries[i]);
+    if (show) RefreshTrayMarks();
+    return true;
 }
 
 void RefreshTrayTips() {

@@ -23,6 +23,9 @@ void RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();
 void RemoveTrayIcons();
+// Makes every icon's pictures again when the taskbar's DPI changed, and
+// shows them when asked to; false when it had not changed.
+bool RemakeTrayPictures(bool show);
 // Ends the program when its folder holds no shortcut: after the wizard, which
 // was offered for an empty folder, nothing would be left to show or click.
 void CloseWithoutShortcuts();

@@ -3,8 +3,11 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <utility>
 
 #include "app/app.h"
+#include "app/dpi.h"
+#include "app/handles.h"
 #include "app/platform.h"
 #include "app/text.h"
 #include "res/resource.h"
@@ -80,7 +83,22 @@ BOOL OnConfirm(HWND dialog) {
     return TRUE;
 }
 
+// The dialog's picture at the icon size of its DPI, which on a monitor of
+// another scaling than the main display's is not the size the template's
+// picture is loaded at; owned here while the dialog shows it.
+UniqueIcon RenamePicture;
+
+void ShowRenamePicture(HWND dialog, UINT dpi) {
+    const int size = MetricForDpi(SM_CXICON, dpi);
+    UniqueIcon picture(static_cast<HICON>(
+        LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_RENAME), IMAGE_ICON, size, size, 0)));
+    if (!picture) return;
+    SendDlgItemMessageW(dialog, IDC_RENAME_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(picture.get()), 0);
+    RenamePicture = std::move(picture);
+}
+
 void OnInitDialog(HWND dialog) {
+    ShowRenamePicture(dialog, WindowDpi(dialog));
     SetDlgItemTextW(dialog, IDC_RENAME_FOLDER, ProgramFolder);
     SetDlgItemTextW(dialog, IDC_RENAME_FROM, RenameName);
     EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
@@ -111,6 +129,13 @@ INT_PTR CALLBACK ShortcutRenameProc(HWND dialog, UINT message, WPARAM wParam, LP
         OnInitDialog(dialog);
         CentreOnPointerMonitor(dialog);
         return TRUE;  // the focus goes to the first tab stop, the new name
+    case DpiChangedMessage:
+        ShowRenamePicture(dialog, LOWORD(wParam));
+        return FALSE;  // the dialog manager scales the dialog, its controls and fonts
+    case WM_DESTROY:
+        SendDlgItemMessageW(dialog, IDC_RENAME_PICTURE, STM_SETICON, 0, 0);
+        RenamePicture.reset();
+        return FALSE;
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_RENAME_TO) OnNewNameChanged(dialog);
         if (wParam == IDOK) return OnConfirm(dialog);

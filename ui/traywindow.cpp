@@ -4,6 +4,7 @@
 
 #include "about/about.h"
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/environment.h"
 #include "app/settings.h"
 #include "desktopmenu/desktopmenu.h"
@@ -158,7 +159,8 @@ LRESULT OnDesktopMenuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         MeasureDesktopItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         return 0;
     case WM_INITMENUPOPUP:
-        BuildDesktopMenu(reinterpret_cast<HMENU>(wParam), lParam);
+        // The popup opens at the pointer, on its monitor, whose DPI may not be the system's.
+        BuildDesktopMenu(reinterpret_cast<HMENU>(wParam), lParam, PointerDpi());
         return 0;
     default:  // WM_MENUCHAR
         return MatchDesktopMenuChar(wParam, reinterpret_cast<HMENU>(lParam));
@@ -267,12 +269,18 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_WIZARDENDED:
         CloseWithoutShortcuts();
         return 0;
+    // A change of the displays or of their scaling may change the taskbar's DPI.
+    case WM_DISPLAYCHANGE:
+        RemakeTrayPictures(true);
+        return 0;
     case WM_SETTINGCHANGE:
         if (IsEnvironmentChange(lParam)) RefreshEnvironmentFromRegistry();
+        RemakeTrayPictures(true);
         return 0;
     default:
-        // The shell's new taskbar has none of our icons.
+        // The shell's new taskbar has none of our icons, and it may be on another monitor.
         if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) {
+            RemakeTrayPictures(false);
             RestoreTrayIcons();
             return 0;
         }

@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/handles.h"
 #include "app/settings.h"
 #include "desktopmenu/desktopmenu.h"
@@ -15,12 +16,16 @@
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
+#include "tray/linkoverlay.h"
 #include "ui/traywindow.h"
 
 namespace {
 
-// The program initialises COM on its main thread for its whole run; so do the tests.
+// The program initialises COM on its main thread for its whole run, and declares its DPI
+// awareness before any window; so do the tests.
 const ComScope TestThreadCom;
+const bool DpiDeclared = (DeclareDpiAwareness(), true);
+const DpiReader TaskbarDpiAsRead = ReadTaskbarDpi;
 
 MessageBoxRecorder* liveBoxes;
 TrayRecorder* liveTray;
@@ -216,7 +221,7 @@ Picture PictureOf(HICON icon) {
     return Drawn(cx, cy, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL); });
 }
 
-Picture MarkedPicture(const std::string& path) {
+Picture ShellPicture(const std::string& path) {
     SHFILEINFOA info = {};
     SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON);
     UniqueIcon icon(info.hIcon);
@@ -228,6 +233,25 @@ Picture PlainPicture(const std::string& iconFile, int index) {
     ExtractIconExA(iconFile.c_str(), index, nullptr, &small, 1);
     UniqueIcon icon(small);
     return PictureOf(icon.get());
+}
+
+LONG IconWidth(HICON icon) {
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info)) return 0;
+    UniqueGdiObject color(info.hbmColor), mask(info.hbmMask);
+    BITMAP shape = {};
+    return GetObjectA(mask.get(), sizeof shape, &shape) ? shape.bmWidth : 0;
+}
+
+::testing::AssertionResult ArrowOver(const Picture& marked, const Picture& picture) {
+    const size_t side = size_t(GetSystemMetrics(SM_CXSMICON));
+    if (marked.size() != side * side || picture.size() != side * side) return ::testing::AssertionFailure() << "no picture";
+    int outside = 0, inside = 0;
+    for (size_t i = 0; i < picture.size(); ++i) {
+        if (marked[i] != picture[i]) ++(i % side < side / 2 && i / side >= side / 2 ? inside : outside);
+    }
+    if (outside == 0 && inside > 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << outside << " pixels differ outside the lower left quarter, " << inside << " in it";
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answerWith) : answer(answerWith), previous(CallMessageBox) {
@@ -316,6 +340,8 @@ void ProgramTest::SetUp() {
     // The program's state at start-up, whatever an earlier test left and however it ended.
     Settings = ProgramSettings{};
     TaskbarWindowClass = "Shell_TrayWnd";
+    ReadTaskbarDpi = TaskbarDpiAsRead;
+    UpdateTrayPictureSize();
     MachineRoots = {HKEY_LOCAL_MACHINE};
     ModalBusy = 0;
     FreeShortcutTable(&CurrentShortcutTable);

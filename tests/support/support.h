@@ -76,11 +76,16 @@ using Picture = std::vector<DWORD>;
 Picture Drawn(int width, int height, const std::function<void(HDC)>& draw);
 // An icon drawn at the display's small icon size.
 Picture PictureOf(HICON icon);
-// The shell's small picture of a file, which "Kennzeichnen" shows (where the
-// shell marks a link's picture, marked), and the small picture at index of an
-// icon file as it is. (Wine's shell adds no marking: the two are alike there.)
-Picture MarkedPicture(const std::string& path);
+// The shell's small picture of a file (of a shortcut: without the arrow, as
+// the shell hands it out since Windows 2000), and the small picture at index
+// of an icon file as it is.
+Picture ShellPicture(const std::string& path);
 Picture PlainPicture(const std::string& iconFile, int index);
+// The width of an icon's picture; 0 when it cannot be read.
+LONG IconWidth(HICON icon);
+// Whether `marked` shows `picture` with the shortcut arrow over it: alike
+// outside the picture's lower left quarter, where the arrow goes, not alike in it.
+::testing::AssertionResult ArrowOver(const Picture& marked, const Picture& picture);
 
 // Answers every message box while alive, and keeps what was shown.
 struct MessageBoxRecorder : NoCopy {

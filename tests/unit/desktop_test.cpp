@@ -9,6 +9,12 @@
 #include "ui/traymenu.h"
 #include "ui/traywindow.h"
 
+// A system colour as a pixel of a picture.
+static DWORD Pixel(int color) {
+    const COLORREF c = GetSysColor(color);
+    return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
+}
+
 // The program with the Desktop menu on, over the session's Desktop, which belongs to the tests:
 // emptied before and after each test, however an earlier one ended.
 class DesktopMenu : public ProgramTest {
@@ -96,12 +102,37 @@ TEST_F(DesktopMenu, TrayPicturesFollowTheDisplaysScaling) {
     for (const char* marks : {"Ja", "Nein"}) {
         lstrcpyA(Settings.szMarkLinks, marks);
         RefreshTrayMarks();
-        ICONINFO info = {};
-        BITMAP mask = {};
-        EXPECT_TRUE(GetIconInfo(tray.At(0).icon, &info) && GetObjectA(info.hbmMask, sizeof mask, &mask));
-        EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON)) << marks;
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
+        EXPECT_EQ(IconWidth(tray.At(0).icon), GetSystemMetrics(SM_CXSMICON)) << marks;
+    }
+}
+
+// Built for the DPI of the monitor the popup opens on, whatever the system's: an item is as high
+// as that DPI's small icon and its padding, its icon drawn that large left of its label, which
+// grows with the font.
+TEST_F(DesktopMenu, ItemsAreMeasuredAndDrawnForTheMonitorsDpi) {
+    Place({L"Ordner"});
+    const struct { UINT dpi; int height, iconAtLeast, labelFrom; } rows[] = {
+        {96, 19, 11, 24}, {144, 28, 17, 36}, {192, 38, 22, 48}};
+    UINT lastWidth = 0;
+    for (const auto& row : rows) {
+        BuildDesktopMenu(TrayPopup, 0, row.dpi);
+        MEASUREITEMSTRUCT size = {ODT_MENU, 0, 1, 0, 0, 0};
+        EXPECT_TRUE(MeasureDesktopItem(&size));
+        EXPECT_GE(int(size.itemHeight), row.height) << row.dpi;
+        EXPECT_GT(size.itemWidth, lastWidth) << row.dpi;
+        const int w = int(size.itemWidth), h = int(size.itemHeight);
+        const Picture item = Drawn(w, h, [&](HDC dc) {
+            const DRAWITEMSTRUCT draw = {ODT_MENU, 0, 1, ODA_DRAWENTIRE, 0, nullptr, dc, {0, 0, w, h}, 0};
+            DrawDesktopItem(&draw);
+        });
+        int left = w, right = -1;  // the columns of the icon: left of the label, not the menu's colour
+        for (size_t i = 0; i < item.size(); ++i) {
+            const int x = int(i % size_t(w));
+            if (x < row.labelFrom && item[i] != Pixel(COLOR_MENU)) left = std::min(left, x), right = std::max(right, x);
+        }
+        EXPECT_GE(right - left + 1, row.iconAtLeast) << row.dpi;
+        lastWidth = size.itemWidth;
+        ClearDesktopMenu(TrayPopup);
     }
 }
 

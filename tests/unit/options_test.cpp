@@ -161,7 +161,26 @@ TEST_F(OptionsTest, OkShowsTheNewTooltipsAndPicturesAtOnce) {
     AddShortcut("Aaron");
     ShowDialog({IDC_MARK_LINKS, IDC_QUICK_INFO}, IDOK);
     EXPECT_EQ(tray.Tips(), Texts{L"Alpha"});
-    EXPECT_EQ(PictureOf(tray.At(0).icon), MarkedPicture(Link("Alpha")));
+    EXPECT_TRUE(ArrowOver(PictureOf(tray.At(0).icon), ShellPicture(Link("Alpha"))));
+}
+
+// "Kennzeichnen" switched in the dialog changes every icon at once: off, each shows its plain
+// picture; on again, the shell's with the shortcut arrow over it.
+TEST_F(OptionsTest, KennzeichnenSwitchedInTheDialogChangesEveryIcon) {
+    AddShortcut("Alpha", "", 3);
+    AddShortcut("Bravo", "", 4);
+    RebuildTrayIcons();  // marked, by default
+    for (bool marked : {false, true}) {
+        ShowDialog({IDC_MARK_LINKS}, IDOK);
+        for (int i : {0, 1}) {
+            const Picture shown = PictureOf(tray.At(i).icon);
+            const std::string name = i ? "Bravo" : "Alpha";
+            if (marked)
+                EXPECT_TRUE(ArrowOver(shown, ShellPicture(Link(name)))) << name;
+            else
+                EXPECT_EQ(shown, PlainPicture(Shell32, 3 + i)) << name;
+        }
+    }
 }
 
 // A new order on OK brings the icons in that order, a shortcut added meanwhile with them.

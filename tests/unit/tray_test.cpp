@@ -5,6 +5,7 @@
 #include "options/companion.h"
 #include "res/resource.h"
 #include "support/support.h"
+#include "tray/linkoverlay.h"
 #include "tray/shortcuts.h"
 #include "tray/trayicons.h"
 #include "ui/traymenu.h"
@@ -63,23 +64,26 @@ TEST_F(TrayIcons, OnlyShortcutsBecomeIconsInNameOrder) {
 // "Kennzeichnen" Ja or Nein.
 class TrayPictures : public ProgramTest, public ::testing::WithParamInterface<const char*> {};
 
-// Each icon shows the picture of its own shortcut: the shell's with "Kennzeichnen", else the one
-// of its icon file; also after a rename moved every shortcut into another slot. A shortcut whose
-// icon file is gone shows the shell's picture either way: an icon without one would be a hole.
+// Each icon shows the picture of its own shortcut: with "Kennzeichnen" the shell's with the shortcut
+// arrow drawn over it, else the one of its icon file; also after a rename moved every shortcut into
+// another slot. A shortcut whose icon file is gone shows the shell's picture either way: an icon
+// without one would be a hole.
 TEST_P(TrayPictures, EachIconShowsItsOwnShortcutsPicture) {
     std::map<std::string, int> pictureOf = {{"A", 3}, {"B", 4}, {"C", 12}, {"D", 3}};
     for (const char* name : {"A", "B", "C"}) AddShortcut(name, "", pictureOf[name]);
     ASSERT_TRUE(MakeShortcut(Link("Weg"), "C:\\nirgends\\weg.exe", "", "C:\\nirgends\\weg.exe"));
-    ASSERT_NE(MarkedPicture(Link("A")), MarkedPicture(Link("B")));
-    ASSERT_NE(MarkedPicture(Link("B")), MarkedPicture(Link("C")));
+    ASSERT_NE(ShellPicture(Link("A")), ShellPicture(Link("B")));
+    ASSERT_NE(ShellPicture(Link("B")), ShellPicture(Link("C")));
     lstrcpyA(Settings.szMarkLinks, GetParam());
     auto expectPictures = [&](const Names& order) {
         for (UINT i = 0; i < order.size(); ++i) {
-            const bool marked = GetParam() == std::string("Ja");
-            const bool shells = marked || order[i] == "Weg";
-            const Picture expected =
-                shells ? MarkedPicture(Link(order[i])) : PlainPicture(Shell32, pictureOf[order[i]]);
-            EXPECT_EQ(PictureOf(tray.At(i).icon), expected) << order[i];
+            const Picture shown = PictureOf(tray.At(i).icon);
+            if (GetParam() == std::string("Ja"))
+                EXPECT_TRUE(ArrowOver(shown, ShellPicture(Link(order[i])))) << order[i];
+            else if (order[i] == "Weg")
+                EXPECT_EQ(shown, ShellPicture(Link(order[i]))) << order[i];
+            else
+                EXPECT_EQ(shown, PlainPicture(Shell32, pictureOf[order[i]])) << order[i];
         }
     };
     RebuildTrayIcons();
@@ -119,6 +123,25 @@ TEST_F(TrayIcons, BadFolderContentsLeaveTheOtherShortcutsDocked) {
         RemoveTrayIcons();
         for (const std::string& name : FolderNames(folder.path())) DeleteFileA(folder.file(name).c_str());
         DeleteFileW(tooLong.c_str());
+    }
+}
+
+// The pictures are made at the small icon size of the taskbar's DPI, and made again when Windows
+// tells the program's window of a change of the displays or of a setting, or of a new taskbar.
+TEST_F(TrayIcons, PicturesFollowTheTaskbarsDpi) {
+    static UINT taskbarDpi;
+    ReadTaskbarDpi = [] { return taskbarDpi; };
+    RegisterTaskbarCreatedMessage();
+    AddShortcut("Bild", "", 3);
+    RebuildTrayIcons();
+    const struct { UINT dpi, message; const char* marks; LONG size; } rows[] = {{192, WM_DISPLAYCHANGE, "Ja", 32},
+        {144, WM_SETTINGCHANGE, "Nein", 24}, {192, TaskbarCreatedMessage, "Ja", 32}, {96, WM_DISPLAYCHANGE, "Nein", 16}};
+    for (const auto& row : rows) {
+        taskbarDpi = row.dpi;
+        lstrcpyA(Settings.szMarkLinks, row.marks);
+        if (row.message == TaskbarCreatedMessage) tray.shown.clear(), tray.order.clear();
+        SendMessageW(TrayWindow, row.message, 0, 0);
+        EXPECT_EQ(IconWidth(tray.At(0).icon), row.size) << row.dpi << " " << row.marks;
     }
 }
 
@@ -232,7 +255,7 @@ TEST_F(RefusingTaskbar, WithoutATaskbarTheIconsWaitForTheNextOne) {
         tray.refuse = nullptr;
         SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
         EXPECT_EQ(tray.Tips(), (Texts{L"Alpha - Ombrix+", L"Bravo - Ombrix+", L"Charlie - Ombrix+"})) << taskbar;
-        EXPECT_EQ(PictureOf(tray.At(1).icon), MarkedPicture(Link("Bravo"))) << taskbar;
+        EXPECT_TRUE(ArrowOver(PictureOf(tray.At(1).icon), ShellPicture(Link("Bravo")))) << taskbar;
         EXPECT_TRUE(tray.At(1).keyboard) << taskbar;
         RemoveTrayIcons();
     }
@@ -301,7 +324,7 @@ TEST_F(TrayIcons, OfMoreThanAHundredTheFirstHundredShowAndTheNextMovesUpAsItself
     ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
     RebuildTrayIcons();
     EXPECT_EQ(tray.At(99).tip, L"Link 1100 - Ombrix+");
-    EXPECT_EQ(PictureOf(tray.At(99).icon), MarkedPicture(Link("Link 1100")));
+    EXPECT_TRUE(ArrowOver(PictureOf(tray.At(99).icon), ShellPicture(Link("Link 1100"))));
     SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
     FinishStarts();
     EXPECT_EQ(Runs("Link 1100"), 1);

@@ -143,6 +143,28 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
     }
 }
 
+// The rename dialog's picture has the icon size of the dialog's DPI, also after Windows told it of
+// a new one (moved to a monitor of another scaling).
+TEST_F(ProgramTest, TheRenamePictureFollowsTheDialogsDpi) {
+    AddShortcut("Bild");
+    RebuildTrayIcons();
+    DialogDriver driver([&](HWND dialog) {
+        auto pictureWidth = [&] {
+            return IconWidth(HICON(SendDlgItemMessageW(dialog, IDC_RENAME_PICTURE, STM_GETICON, 0, 0)));
+        };
+        EXPECT_EQ(pictureWidth(), 32);  // the session's 96 DPI
+        for (const auto& [dpi, width] : {std::pair{192, 64}, {144, 48}, {96, 32}}) {
+            RECT place = {};
+            GetWindowRect(dialog, &place);
+            SendMessageW(dialog, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), LPARAM(&place));
+            EXPECT_EQ(pictureWidth(), width) << dpi;
+        }
+        Press(dialog, IDCANCEL);
+    });
+    SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_RENAME, 0);
+    EXPECT_TRUE(driver.acted);
+}
+
 // Löschen asks first, also with Shift held: Yes then deletes the shortcut for good, No keeps it.
 // (Löschen to the recycle bin: end to end.)
 TEST_F(ProgramTest, DeleteAsksFirstAndWithShiftDeletesForGood) {
