@@ -12,6 +12,8 @@
 #include "app/settings.h"
 #include "app/text.h"
 #include "app/trace.h"
+#include "tray/iconadder.h"
+#include "tray/iconids.h"
 #include "tray/shortcuts.h"
 #include "ui/wizard.h"
 
@@ -36,13 +38,6 @@ int ReportedLeftOutCount;
 // The shortcuts beyond MaxTrayIcons, kept with their icons so that the next
 // scan need not read them again.
 ShortcutTable LeftOutEntries;
-
-// A rename made in the popup, until the next scan has found its new name.
-struct KeptIconId {
-    WCHAR szNewPath[MAX_PATH];
-    UINT uIconId;
-};
-KeptIconId PendingRename;
 
 // The retry of adds that timed out: a one-shot timer the main loop waits on,
 // and the delay of its last arming.
@@ -161,55 +156,6 @@ void ScheduleRetry() {
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(RetryDelayMs) * 10000;  // relative, in 100 ns units
     SetWaitableTimer(RetryTimer.get(), &due, 0, nullptr, nullptr, FALSE);
-}
-
-ShortcutEntry* FindById(const ShortcutTable& table, UINT id) {
-    for (int i = 0; i < table.nCount; ++i)
-        if (table.pEntries[i].uIconId == id) return &table.pEntries[i];
-    return nullptr;
-}
-
-bool SameLinkPath(const ShortcutEntry& entry, const WCHAR* path) {
-    return lstrcmpiW(entry.szLinkPath, path) == 0;
-}
-
-// The identifier a freshly read shortcut had before: from the last tables
-// by its path, or from a rename in the popup; 0 when it is new.
-UINT CarriedIconId(const WCHAR* path) {
-    for (const ShortcutTable* table : {&CurrentShortcutTable, &LeftOutEntries})
-        for (int i = 0; i < table->nCount; ++i)
-            if (SameLinkPath(table->pEntries[i], path)) return table->pEntries[i].uIconId;
-    return lstrcmpiW(PendingRename.szNewPath, path) == 0 ? PendingRename.uIconId : 0;
-}
-
-UINT NextIconId(UINT id) {
-    return id + 1 < FirstIconId + IconIdCount ? id + 1 : FirstIconId;
-}
-
-// Gives every entry of a scanned table its identifier: the one it had, else
-// the one derived from its file name. New entries whose identifiers collide
-// take the next free one in the order of their file names, so the result
-// does not depend on the order the folder lists them.
-void AssignIconIds(ShortcutTable* scanned) {
-    std::vector<ShortcutEntry*> open;
-    for (int i = 0; i < scanned->nCount; ++i) {
-        ShortcutEntry& entry = scanned->pEntries[i];
-        const UINT carried = entry.fFresh ? CarriedIconId(entry.szLinkPath) : entry.uIconId;
-        entry.uIconId = 0;
-        if (carried != 0 && !FindById(*scanned, carried))
-            entry.uIconId = carried;
-        else
-            open.push_back(&entry);
-    }
-    std::sort(open.begin(), open.end(), [](const ShortcutEntry* a, const ShortcutEntry* b) {
-        return CompareStringOrdinal(FileNameOf(a->szLinkPath), -1, FileNameOf(b->szLinkPath), -1, TRUE) ==
-               CSTR_LESS_THAN;
-    });
-    for (ShortcutEntry* entry : open) {
-        UINT id = DerivedIconId(entry->szLinkPath);
-        while (FindById(*scanned, id)) id = NextIconId(id);
-        entry->uIconId = id;
-    }
 }
 
 // Whether the shell shows an entry as it shows `shown`: same identifier,
@@ -368,83 +314,12 @@ void DeleteEarlyIcons(const std::vector<EarlyIcon>& added, size_t from) {
     }
 }
 
-// Waits for the handle; messages other threads send to the program's window
-// meanwhile are answered (the shell may send one while it takes an icon).
-void WaitAnsweringSentMessages(HANDLE handle) {
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    WaitForSingleObject(handle, INFINITE);  // returns at once unless the wait above failed
-}
-
-// Adds the icons of the first scan's entries on a thread of its own, in
-// order, as the main thread reads them: each tray call waits for the shell,
-// which meanwhile need not wait for the next entry to be read. Without a
-// thread, each icon is added as it is read. The entries handed over belong
-// to the adding until Finish(); the program's window and tables are not
-// touched from the thread.
-class IconAdder {
-public:
-    explicit IconAdder(ShortcutEntry* entries) : entries_(entries) {
-        wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        if (wake_) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    }
-    ~IconAdder() { Finish(); }
-    IconAdder(const IconAdder&) = delete;
-    IconAdder& operator=(const IconAdder&) = delete;
-
-    // The entries before `count` are read: their icons follow.
-    void Hand(int count) {
-        if (!thread_) {
-            while (handed_ < count) AddOne(handed_++);
-            return;
-        }
-        InterlockedExchange(&handed_, count);
-        SetEvent(wake_.get());
-    }
-    // Returns once every handed entry's icon is added.
-    void Finish() {
-        if (!thread_) return;
-        InterlockedExchange(&finished_, 1);
-        SetEvent(wake_.get());
-        WaitAnsweringSentMessages(thread_.get());
-        thread_.reset();
-    }
-
-private:
-    // A program closed meanwhile adds no more icons.
-    void AddOne(int index) {
-        if (IsWindow(TrayWindow)) AddAtEnd(entries_[index]);
-    }
-    static DWORD WINAPI Run(void* self) {
-        static_cast<IconAdder*>(self)->AddHanded();
-        return 0;
-    }
-    void AddHanded() {
-        int added = 0;
-        for (;;) {
-            const bool last = InterlockedCompareExchange(&finished_, 0, 0) != 0;
-            const LONG handed = InterlockedCompareExchange(&handed_, 0, 0);
-            while (added < handed) AddOne(added++);
-            if (last) return;
-            WaitForSingleObject(wake_.get(), INFINITE);
-        }
-    }
-
-    ShortcutEntry* entries_;
-    volatile LONG handed_ = 0;
-    volatile LONG finished_ = 0;
-    UniqueKernelHandle wake_;
-    UniqueKernelHandle thread_;
-};
-
 // Adds the icons of the first entries as they are read, each read as far as
 // its shown picture needs; how many were tried.
 int AddIconsAsRead(ShortcutScan* scan, ShortcutParts shown) {
     int count = 0;
     {
-        IconAdder adder(scan->table.pEntries);
+        IconAdder adder(scan->table.pEntries, AddAtEnd);
         // A program closed before the scan (its dialogs run message loops) adds none.
         for (; count < MaxTrayIcons && IsWindow(TrayWindow) && ReadNextShortcut(scan, shown); ++count) {
             TraceMark("reader.wait");
@@ -465,7 +340,7 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     ShortcutScan scan;
     if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
     if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
-    AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
+    AssignIconIds(&scan.table, LeftOutEntries);  // from the file names alone, as the finished table will mostly have them
     const ShortcutParts shown =
         IsOptionOn(Settings.szMarkLinks) ? ShortcutParts::MarkedPicture : ShortcutParts::PlainPicture;
     const int count = AddIconsAsRead(&scan, shown);
@@ -505,21 +380,6 @@ void ShowFirstTable(ShortcutTable* scanned, const std::vector<EarlyIcon>& added)
 
 }  // namespace
 
-UINT DerivedIconId(const WCHAR* linkPath) {
-    // File names are the same whatever their case; the invariant upper case
-    // keeps the identifier the same under every user locale.
-    const WCHAR* name = FileNameOf(linkPath);
-    WCHAR upper[MAX_PATH];
-    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name, -1, upper, MAX_PATH, nullptr, nullptr, 0) == 0)
-        CopyText(upper, name);
-    UINT hash = 2166136261u;  // FNV-1a over the UTF-16 units
-    for (const WCHAR* p = upper; *p; ++p) {
-        hash ^= *p;
-        hash *= 16777619u;
-    }
-    return FirstIconId + hash % IconIdCount;
-}
-
 void RebuildTrayIcons() {
     ShortcutTable scanned;
     std::vector<EarlyIcon> added;
@@ -528,8 +388,8 @@ void RebuildTrayIcons() {
                                  : ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
     TraceMark("scan");
     if (scannedOk) {
-        AssignIconIds(&scanned);
-        PendingRename = KeptIconId{};
+        AssignIconIds(&scanned, LeftOutEntries);
+        ForgetPendingRename();
     }
     TraceMark("ids");
     FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
@@ -611,15 +471,6 @@ int FindIconIndex(UINT iconId) {
 bool IconHasKeyboardVersion(UINT iconId) {
     const ShortcutEntry* entry = FindById(CurrentShortcutTable, iconId);
     return entry && entry->fKeyboard;
-}
-
-void KeepIconIdAcrossRename(const WCHAR* oldPath, const WCHAR* newPath) {
-    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        const ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
-        if (!SameLinkPath(entry, oldPath) || !CopyText(PendingRename.szNewPath, newPath)) continue;
-        PendingRename.uIconId = entry.uIconId;
-        return;
-    }
 }
 
 void RegisterTaskbarCreatedMessage() {

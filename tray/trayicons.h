@@ -3,18 +3,11 @@
 
 #include <windows.h>
 
+#include "tray/iconids.h"
+
 // The class of the shell's taskbar window, "Shell_TrayWnd". The program never
 // changes it; tests name a class no window has, to see a missing taskbar.
 extern const char* TaskbarWindowClass;
-
-// Each shortcut's icon has an identifier of its own, derived from its file
-// name, so that what Windows remembers per identifier (whether the user shows
-// the icon beside the clock) follows the shortcut. Derived identifiers lie in
-// this range.
-constexpr UINT FirstIconId = 0x10000;
-constexpr UINT IconIdCount = 0x7FFF0000;
-// The identifier a shortcut file of this path gets before collisions.
-UINT DerivedIconId(const WCHAR* linkPath);
 
 // Rescans the folder and brings the icons in step with it, in table order.
 // Unchanged icons are not touched; where an icon must go between others,
@@ -34,10 +27,6 @@ int FindIconIndex(UINT iconId);
 // WM_CONTEXTMENU for the popup (mouse or keyboard) and NIN_SELECT or
 // NIN_KEYSELECT for a selection, besides the mouse messages.
 bool IconHasKeyboardVersion(UINT iconId);
-
-// A rename made in the program's own popup: the shortcut at newPath keeps the
-// identifier of the one at oldPath (it is the same launcher).
-void KeepIconIdAcrossRename(const WCHAR* oldPath, const WCHAR* newPath);
 
 // The message the shell broadcasts when the taskbar is created anew
 // ("TaskbarCreated"), registered at start-up; on it every icon of
