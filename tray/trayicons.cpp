@@ -19,6 +19,7 @@
 
 UINT TaskbarCreatedMessage;
 const char* TaskbarWindowClass = "Shell_TrayWnd";
+RetryBackOff TrayRetryBackOff = {1000, 64000};
 
 namespace {
 
@@ -39,12 +40,10 @@ int ReportedLeftOutCount;
 // scan need not read them again.
 ShortcutTable LeftOutEntries;
 
-// The retry of adds that timed out: a one-shot timer the main loop waits on,
-// and the delay of its last arming.
+// The retry of refused adds: a one-shot timer the main loop waits on, and
+// the delay it is armed with (0 while it is not).
 UniqueKernelHandle RetryTimer;
 DWORD RetryDelayMs;
-constexpr DWORD FirstRetryDelayMs = 1000;
-constexpr DWORD LastRetryDelayMs = 64000;
 
 NOTIFYICONDATAW IconData(UINT iconId, UINT flags) {
     NOTIFYICONDATAW data = {};
@@ -114,19 +113,14 @@ void DeleteTrayIcon(const ShortcutEntry& entry) {
     CallNotifyIcon(NIM_DELETE, &data);
 }
 
-// Whether a refused icon means that the taskbar is not there yet or too busy
-// to answer: started at logon, the program can be faster than the shell's
-// notification area. Such an add is tried again later.
-bool TaskbarMissing(DWORD error) {
-    return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
-}
-
-// Puts the entry's icon behind the others. One shown before goes first, and
-// so does one whose add timed out: it may still have got through.
+// Puts the entry's icon behind the others. One shown before goes first (the
+// shell refuses an identifier twice), and so does one whose add failed: it
+// may still have got through. A refused add waits for the retry: at logon the
+// taskbar can exist and still refuse for a while, with any error or none.
 void AddAtEnd(ShortcutEntry& entry) {
     if (entry.fShown || entry.fWaiting) DeleteTrayIcon(entry);
     entry.fShown = AddTrayIcon(entry) != FALSE;
-    entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
+    entry.fWaiting = !entry.fShown;
 }
 
 // Adds the icons of entry first and every later one again, in table order.
@@ -142,20 +136,36 @@ bool AnyIconWaiting() {
     return std::any_of(begin, end, [](const ShortcutEntry& e) { return e.fWaiting; });
 }
 
-// Arms the retry for icons still waiting, each time after a longer delay;
-// stops it when none waits.
+void ArmRetry(DWORD delayMs) {
+    if (!RetryTimer) RetryTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(delayMs) * 10000;  // relative, in 100 ns units
+    if (RetryTimer && SetWaitableTimer(RetryTimer.get(), &due, 0, nullptr, nullptr, FALSE)) RetryDelayMs = delayMs;
+}
+
+void StopRetry() {
+    if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
+    RetryDelayMs = 0;
+}
+
+// Starts the retry for icons that wait, unless it runs already (a rescan
+// meanwhile does not move the back-off on); stops it when none waits.
 void ScheduleRetry() {
-    if (!AnyIconWaiting()) {
-        if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
-        RetryDelayMs = 0;
+    if (!AnyIconWaiting())
+        StopRetry();
+    else if (RetryDelayMs == 0)
+        ArmRetry(TrayRetryBackOff.firstMs);
+}
+
+// Once the back-off has run out, an icon still refused is refused for good,
+// unless no taskbar window is there at all: then the icons wait for a new
+// taskbar ("TaskbarCreated"), tried at the longest delay meanwhile.
+void EndBackOff() {
+    if (!FindWindowA(TaskbarWindowClass, nullptr)) {
+        ArmRetry(TrayRetryBackOff.lastMs);
         return;
     }
-    if (!RetryTimer) RetryTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
-    if (!RetryTimer) return;
-    RetryDelayMs = RetryDelayMs ? std::min(RetryDelayMs * 2, LastRetryDelayMs) : FirstRetryDelayMs;
-    LARGE_INTEGER due;
-    due.QuadPart = -static_cast<LONGLONG>(RetryDelayMs) * 10000;  // relative, in 100 ns units
-    SetWaitableTimer(RetryTimer.get(), &due, 0, nullptr, nullptr, FALSE);
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) CurrentShortcutTable.pEntries[i].fWaiting = false;
 }
 
 // Whether the shell shows an entry as it shows `shown`: same identifier,
@@ -231,7 +241,7 @@ void UpdateTrayIcons(const ShortcutTable& shown) {
 }
 
 // Tells the user of each shortcut whose icon the shell refused, once while it
-// keeps failing, and not at all while the taskbar is missing. False when the
+// keeps failing, and not while any icon waits for the retry. False when the
 // program was closed meanwhile (the messages run message loops).
 bool TellRefusals() {
     for (int i = 0; !AnyIconWaiting() && i < CurrentShortcutTable.nCount; ++i) {
@@ -447,8 +457,7 @@ void RefreshTrayTips() {
 // through.
 void RemoveTrayIcons() {
     FreeShortcutTable(&LeftOutEntries);
-    if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
-    RetryDelayMs = 0;
+    StopRetry();
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(CurrentShortcutTable.pEntries[i]);
     TriedIconCount = 0;
@@ -477,32 +486,36 @@ void RegisterTaskbarCreatedMessage() {
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 }
 
-// The new taskbar has none of the icons: every one tried so far is added
-// again, in order, and the retry starts afresh for what it refuses.
+// A new taskbar has none of the icons, or (sent again on some display
+// changes) still has them: every one tried so far is deleted and added again,
+// in order, and the retry starts afresh for what it refuses.
 void RestoreTrayIcons() {
     int tried = std::min(TriedIconCount, CurrentShortcutTable.nCount);
-    for (int i = 0; i < tried; ++i) {
-        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
-        entry.fShown = AddTrayIcon(entry) != FALSE;
-        entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
-    }
+    for (int i = 0; i < tried; ++i) AddAtEnd(CurrentShortcutTable.pEntries[i]);
     RequestKeyboardVersions(CurrentShortcutTable.pEntries, 0, tried);
-    RetryDelayMs = 0;
+    StopRetry();
     ScheduleRetry();
 }
 
 HANDLE TrayRetryTimer() {
-    return RetryTimer.get();
+    return RetryDelayMs ? RetryTimer.get() : nullptr;
 }
 
 // The first icon still waiting and every one after it are added again, so
-// the order stays the table's.
+// the order stays the table's; the delay doubles for what still waits.
 void RetryWaitingIcons() {
+    const DWORD lastDelayMs = RetryDelayMs;
+    RetryDelayMs = 0;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
         if (!CurrentShortcutTable.pEntries[i].fWaiting) continue;
         AddIconsFrom(i);
         break;
     }
-    ScheduleRetry();
-    TellRefusals();
+    if (AnyIconWaiting()) {
+        if (lastDelayMs >= TrayRetryBackOff.lastMs)
+            EndBackOff();
+        else
+            ArmRetry(lastDelayMs ? std::min(lastDelayMs * 2, TrayRetryBackOff.lastMs) : TrayRetryBackOff.firstMs);
+    }
+    SettleTrayIcons();
 }

@@ -5,8 +5,9 @@
 
 #include "tray/iconids.h"
 
-// The class of the shell's taskbar window, "Shell_TrayWnd". The program never
-// changes it; tests name a class no window has, to see a missing taskbar.
+// The class of the shell's taskbar window, "Shell_TrayWnd": while none is
+// there, refused icons wait for a new taskbar however long it takes. The
+// program never changes it; tests name a class no window has.
 extern const char* TaskbarWindowClass;
 
 // Rescans the folder and brings the icons in step with it, in table order.
@@ -35,8 +36,15 @@ extern UINT TaskbarCreatedMessage;
 void RegisterTaskbarCreatedMessage();
 void RestoreTrayIcons();
 
-// Adds that timed out, or found no taskbar, are tried again when this
-// one-shot timer fires, after a delay that grows with each try; the main
-// loop waits on it and then calls RetryWaitingIcons.
+// Refused adds are tried again when a one-shot timer fires, after a delay
+// that doubles from the first to the last (1 s to 64 s: about two minutes in
+// all; tests shorten it). An add still refused then is told to the user as
+// refused; none is while others wait. The timer while it is armed, else null;
+// the main loop waits on it and then calls RetryWaitingIcons.
+struct RetryBackOff {
+    DWORD firstMs;
+    DWORD lastMs;
+};
+extern RetryBackOff TrayRetryBackOff;
 HANDLE TrayRetryTimer();
 void RetryWaitingIcons();

@@ -145,33 +145,105 @@ TEST_F(TrayIcons, AShortcutReadAgainShowsItsNewPicture) {
     }
 }
 
-// The taskbar refuses icons of the shortcuts Alpha, Bravo and Charlie.
+// Runs the program's main loop until done() holds (looked at every 20 ms), the program closes
+// itself or 20 s have passed; whether done() holds then.
+bool RunLoopUntil(const std::function<bool()>& done) {
+    static const std::function<bool()>* check;
+    static DWORD start;
+    check = &done;
+    start = GetTickCount();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        if ((*check)() || GetTickCount() - start > 20000) PostQuitMessage(0);
+    });
+    RunMainLoop();
+    KillTimer(nullptr, timer);
+    return done();
+}
+
+bool RetryStopped() { return TrayRetryTimer() == nullptr; }
+
+std::string Refused(const std::string& name) {
+    return "Hinzuf\xFCgen von '" + name + "' in die Task-Leiste fehlgeschlagen.";
+}
+
+// The taskbar refuses icons of the shortcuts Alpha, Bravo and Charlie; its refusals are tried
+// again from 1 ms to 64 ms after (127 ms in all, where the program waits about two minutes).
 class RefusingTaskbar : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
         for (const char* name : {"Alpha", "Bravo", "Charlie"}) AddShortcut(name);
+        TrayRetryBackOff = {1, 64};
     }
+    void TearDown() override {
+        TrayRetryBackOff = backOff;
+        ProgramTest::TearDown();
+    }
+    const RetryBackOff backOff = TrayRetryBackOff;
 };
 
 // A refused icon leaves only its shortcut without one, the others keep their identifiers; the
-// user is told once while it keeps being refused.
+// user is told once the retries have run out, and once while it keeps being refused.
 TEST_F(RefusingTaskbar, ARefusedIconIsToldOnceAndTheOthersStay) {
     tray.refuse = [bravo = IconId("Bravo")](DWORD message, UINT id) { return message == NIM_ADD && id == bravo; };
     RebuildTrayIcons();
+    ASSERT_TRUE(RunLoopUntil(RetryStopped));
     AddShortcut("Delta");  // a rescan, which tries Bravo again
     RebuildTrayIcons();
+    ASSERT_TRUE(RunLoopUntil(RetryStopped));
     EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Charlie - Ombrix+", "Delta - Ombrix+"}));
-    EXPECT_EQ(boxes.texts, Names{"Hinzuf\xFCgen von 'Bravo' in die Task-Leiste fehlgeschlagen."});
-    EXPECT_FALSE(ClosePosted());
+    EXPECT_EQ(boxes.texts, Names{Refused("Bravo")});
+    EXPECT_TRUE(IsWindow(TrayWindow));
 }
 
-// When the taskbar refuses every icon, the user is told of each and the program closes.
-TEST_F(RefusingTaskbar, EveryIconRefusedClosesTheProgram) {
-    tray.refuse = [](DWORD message, UINT) { return message == NIM_ADD; };
+// At logon the taskbar can refuse adds for a while, with any error or none: the icons are tried
+// again without a message and come in order once it takes them.
+TEST_F(RefusingTaskbar, AddsRefusedAtLogonAreTriedUntilTheyGetThrough) {
+    for (DWORD error : {DWORD(0), DWORD(ERROR_FILE_NOT_FOUND), DWORD(ERROR_TIMEOUT)}) {
+        int refusals = 9;  // three tries of the three icons
+        tray.refuse = [&refusals, error](DWORD message, UINT) {
+            if (message != NIM_ADD || refusals == 0) return false;
+            --refusals;
+            SetLastError(error);
+            return true;
+        };
+        RebuildTrayIcons();
+        EXPECT_TRUE(boxes.texts.empty()) << error;
+        EXPECT_TRUE(RunLoopUntil([&] { return tray.shown.size() == 3; })) << error;
+        EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"})) << error;
+        EXPECT_TRUE(boxes.texts.empty()) << error;
+        EXPECT_TRUE(IsWindow(TrayWindow)) << error;
+        RemoveTrayIcons();
+    }
+}
+
+// When the taskbar refuses every icon until the retries have run out, the user is told of each
+// once, and then the program closes; not before.
+TEST_F(RefusingTaskbar, EveryIconRefusedToTheEndClosesTheProgram) {
+    tray.refuse = [](DWORD message, UINT) {
+        SetLastError(0);
+        return message == NIM_ADD;
+    };
     RebuildTrayIcons();
-    EXPECT_EQ(boxes.texts.size(), 3u);
-    EXPECT_TRUE(ClosePosted());
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_FALSE(ClosePosted());
+    EXPECT_TRUE(RunLoopUntil([] { return !IsWindow(TrayWindow); }));
+    EXPECT_EQ(boxes.texts, (Names{Refused("Alpha"), Refused("Bravo"), Refused("Charlie")}));
+}
+
+// "TaskbarCreated" while the icons are still shown (sent on some display changes): each is taken
+// again at once and stays through the next rescan, in order, with the keyboard behaviour, and
+// nothing is told.
+TEST_F(RefusingTaskbar, TaskbarCreatedWhileTheIconsAreShownKeepsThem) {
+    RegisterTaskbarCreatedMessage();
+    RebuildTrayIcons();
+    SendMessageA(TrayWindow, TaskbarCreatedMessage, 0, 0);
+    EXPECT_TRUE(RetryStopped()) << "an icon waits: its add was refused";
+    RebuildTrayIcons();
+    EXPECT_EQ(tray.Tips(), (Names{"Alpha - Ombrix+", "Bravo - Ombrix+", "Charlie - Ombrix+"}));
+    EXPECT_TRUE(tray.At(2).keyboard);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_FALSE(ClosePosted());
 }
 
 // Before the taskbar is there (no taskbar window, or the shell does not answer in time) the icons
