@@ -90,10 +90,14 @@ void RememberExtensionAnswer(const WCHAR* extension, bool link) {
     ++KnownExtensionCount;
 }
 
+bool IsShortcutName(const WCHAR* fileName) {
+    return EndsWithNoCase(fileName, L".lnk") || EndsWithNoCase(fileName, L".pif");
+}
+
 // Admitted are names ending in .lnk or .pif, and what the shell calls a link;
 // only for other extensions is the shell asked.
 bool IsShortcutFile(const WCHAR* fullPath, const WCHAR* fileName) {
-    if (EndsWithNoCase(fileName, L".lnk") || EndsWithNoCase(fileName, L".pif")) return true;
+    if (IsShortcutName(fileName)) return true;
     const WCHAR* dot = wcsrchr(fileName, L'.');
     if (const ExtensionAnswer* known = dot ? FindExtensionAnswer(dot) : nullptr) return known->fLink;
     SHFILEINFOW info = {};
@@ -159,8 +163,7 @@ ShortcutEntry* FindUnchangedEntry(ShortcutScan* scan, ShortcutTable* reuse, cons
         if (old.qwLinkSize != listed.qwLinkSize || !SameTime(old.ftLinkWritten, listed.ftLinkWritten)) continue;
         if (wcscmp(old.szLinkPath, listed.szLinkPath) != 0) continue;
         *hint = j + 1;
-        bool unchanged = old.fSettled && old.hOverlayIcon &&
-                         SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
+        bool unchanged = old.fSettled && SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
         return unchanged ? &old : nullptr;
     }
     return nullptr;
@@ -258,14 +261,29 @@ void DestroyEntryIcons(ShortcutEntry* entry) {
 }
 
 // Fills a listed entry from the shell's view of its file, as far as parts
-// say; false leaves it empty, its icons given back.
+// say; false leaves it empty, its icons given back. Until its icon source is
+// read, an entry is as settled as its shortcut file.
 bool ReadShortcut(ShortcutScan* scan, ShortcutParts parts, ShortcutEntry* entry) {
-    const UINT view = parts == ShortcutParts::PlainPicture ? SHGFI_DISPLAYNAME : SHGFI_DISPLAYNAME | SHGFI_ICON;
-    if (ReadShellView(entry, view) && (parts == ShortcutParts::MarkedPicture || ReadPlainIcon(scan, entry)))
+    const UINT view = parts == ShortcutParts::MarkedPicture ? SHGFI_DISPLAYNAME | SHGFI_ICON : SHGFI_DISPLAYNAME;
+    entry->fSettled = WrittenBefore(entry->ftLinkWritten, scan->qwStart);
+    if (ReadShellView(entry, view) && (parts != ShortcutParts::PlainPicture || ReadPlainIcon(scan, entry)))
         return true;
     DestroyEntryIcons(entry);
     *entry = ShortcutEntry{};
     return false;
+}
+
+// Both pictures of an entry, read where it has none yet; false when the
+// shell no longer reads it.
+bool CompletePictures(ShortcutScan* scan, ShortcutEntry* entry) {
+    const bool marked = entry->hOverlayIcon || ReadShellView(entry, SHGFI_ICON);
+    return marked && (entry->fComplete || ReadPlainIcon(scan, entry));
+}
+
+// An entry that is not shown keeps its name and file state, no pictures.
+void DropPictures(ShortcutEntry* entry) {
+    DestroyEntryIcons(entry);
+    entry->fComplete = false;
 }
 
 // A shortcut file found in the listing, as an entry of its path and state.
@@ -279,24 +297,29 @@ ShortcutEntry ListedEntry(const WCHAR* path, const WIN32_FIND_DATAW& item) {
 }
 
 // Lists the folder's shortcut files into table until the listing ends or the
-// block cannot grow.
-void ListFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
-                ShortcutTable* table) {
+// block cannot grow (the message is then shown, and what was listed is kept);
+// Unreadable when the listing broke off.
+FolderListing ListFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
+                         ShortcutTable* table) {
     int capacity = TableGrowth;
     const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
     do {
         if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        // A name whose full path does not fit is left out like any unreadable item.
-        if (!CopyText(nameStart, cchName, item->cFileName)) continue;
+        // A shortcut whose full path does not fit cannot be opened: it is counted, to be told.
+        if (!CopyText(nameStart, cchName, item->cFileName)) {
+            if (IsShortcutName(item->cFileName)) ++table->nTooLong;
+            continue;
+        }
         if (!IsShortcutFile(path, item->cFileName)) continue;
         if (table->nCount == capacity) {
             if (DWORD error = GrowTable(table, &capacity)) {
                 ShowMemoryError(error);
-                return;
+                return FolderListing::Listed;
             }
         }
         table->pEntries[table->nCount++] = ListedEntry(path, *item);
     } while (FindNextFileW(find, item));
+    return GetLastError() == ERROR_NO_MORE_FILES ? FolderListing::Listed : FolderListing::Unreadable;
 }
 
 // The stable sort keeps entries of the same name in the order they came in.
@@ -362,7 +385,7 @@ bool SamePicture(HICON a, HICON b) {
     return !x.empty() && x == IconPixels(b);
 }
 
-bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo) {
+FolderListing BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     *scan = ShortcutScan{};
     scan->reuse = reuse;
     scan->reuseToo = reuseToo;
@@ -371,18 +394,25 @@ bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* 
     scan->qwStart = FileTimeValue(now);
     if (!AllocateTable(&scan->table)) {
         ShowMemoryError(GetLastError());
-        return false;
+        return FolderListing::NoMemory;
     }
     WCHAR path[MAX_PATH];
     WCHAR* nameStart = nullptr;
-    if (!BuildSearchPath(path, &nameStart)) return true;  // a folder we cannot name lists nothing
-
     WIN32_FIND_DATAW item;
-    UniqueFindHandle find(FindFirstFileW(path, &item));
-    if (!find) return true;
-    ListFolder(find.get(), &item, path, nameStart, &scan->table);
+    UniqueFindHandle find;
+    DWORD error = ERROR_BAD_PATHNAME;  // a folder that cannot be named is not seen
+    if (BuildSearchPath(path, &nameStart)) {
+        find.reset(FindFirstFileW(path, &item));
+        error = GetLastError();
+    }
+    FolderListing listing = FolderListing::Unreadable;
+    if (find)
+        listing = ListFolder(find.get(), &item, path, nameStart, &scan->table);
+    else if (error == ERROR_FILE_NOT_FOUND)  // no file at all, which only a drive root can be
+        listing = FolderListing::Listed;
     TraceMark("list");
-    return true;
+    if (listing != FolderListing::Listed) FreeShortcutTable(&scan->table);
+    return listing;
 }
 
 void OrderByFileName(ShortcutScan* scan) {
@@ -416,35 +446,36 @@ bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts) {
     return false;
 }
 
-void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
-    while (ReadNextShortcut(scan, ShortcutParts::All)) {
+void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table, int pictured) {
+    while (ReadNextShortcut(scan, ShortcutParts::Name)) {
     }
     *table = scan->table;
-    table->nCount = 0;
-    for (int i = 0; i < scan->nRead; ++i) {
+    table->nCount = scan->nRead;
+    if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
+    TraceMark("sort");
+    // The entries beyond give their pictures back before any more are read.
+    for (int i = pictured; i < table->nCount; ++i) DropPictures(&table->pEntries[i]);
+    int kept = 0;
+    for (int i = 0; i < table->nCount; ++i) {
         ShortcutEntry entry = table->pEntries[i];
         table->pEntries[i] = ShortcutEntry{};
-        const bool marked = entry.hOverlayIcon || ReadShellView(&entry, SHGFI_ICON);
-        if (!marked || (!entry.fComplete && !ReadPlainIcon(scan, &entry))) {
+        if (kept < pictured && !CompletePictures(scan, &entry)) {
             DestroyEntryIcons(&entry);
             continue;
         }
-        table->pEntries[table->nCount++] = entry;
+        table->pEntries[kept++] = entry;
     }
+    table->nCount = kept;
     TraceMark("complete");
-    if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
-    TraceMark("sort");
     *scan = ShortcutScan{};
 }
 
-bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
+FolderListing ScanShortcutFolder(ShortcutTable* table, int pictured, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     ShortcutScan scan;
-    if (!BeginShortcutScan(&scan, reuse, reuseToo)) {
-        *table = ShortcutTable{};
-        return false;
-    }
-    FinishShortcutScan(&scan, table);
-    return true;
+    *table = ShortcutTable{};
+    const FolderListing listing = BeginShortcutScan(&scan, reuse, reuseToo);
+    if (listing == FolderListing::Listed) FinishShortcutScan(&scan, table, pictured);
+    return listing;
 }
 
 namespace {

@@ -34,16 +34,22 @@ constexpr int MaxTipLength = 127;
 // them, except while the icons are being brought up to date (a message sent
 // by another thread may arrive meanwhile).
 int TriedIconCount;
-// The number of shortcuts left out that the user was last told about.
+// The numbers of shortcuts left out (beyond MaxTrayIcons, and with a path too
+// long) that the user was last told about.
 int ReportedLeftOutCount;
-// The shortcuts beyond MaxTrayIcons, kept with their icons so that the next
-// scan need not read them again.
+int ReportedTooLongCount;
+// The shortcuts beyond MaxTrayIcons, kept with their names and file times so
+// that the next scan need not read them again; never with pictures, which
+// 3,000 shortcuts would hold past the system's limit on objects per process.
 ShortcutTable LeftOutEntries;
 
-// The retry of refused adds: a one-shot timer the main loop waits on, and
-// the delay it is armed with (0 while it is not).
+// The retry of refused adds and of a folder that could not be listed: a
+// one-shot timer the main loop waits on, and the delay it is armed with (0
+// while it is not).
 UniqueKernelHandle RetryTimer;
 DWORD RetryDelayMs;
+// The last scan could not list the folder: the icons stay as they were.
+bool FolderUnseen;
 
 NOTIFYICONDATAW IconData(UINT iconId, UINT flags) {
     NOTIFYICONDATAW data = {};
@@ -148,10 +154,11 @@ void StopRetry() {
     RetryDelayMs = 0;
 }
 
-// Starts the retry for icons that wait, unless it runs already (a rescan
-// meanwhile does not move the back-off on); stops it when none waits.
+// Starts the retry for icons that wait or a folder not seen, unless it runs
+// already (a rescan meanwhile does not move the back-off on); stops it when
+// there is nothing to try again.
 void ScheduleRetry() {
-    if (!AnyIconWaiting())
+    if (!AnyIconWaiting() && !FolderUnseen)
         StopRetry();
     else if (RetryDelayMs == 0)
         ArmRetry(TrayRetryBackOff.firstMs);
@@ -281,16 +288,31 @@ void PromptForFirstShortcut(ShortcutTable* empty) {
     PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
-// Tells the user, once per change of the number, how many shortcuts have no icon.
-void ReportLeftOutShortcuts(int leftOut) {
-    if (leftOut == ReportedLeftOutCount) return;
-    ReportedLeftOutCount = leftOut;
-    if (leftOut == 0) return;
-    wsprintfW(MessageText,
-              L"Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
-              L"%d Verknüpfungen des Ordners werden nicht angezeigt.",
-              MaxTrayIcons, leftOut);
-    ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+// Whether a number of shortcuts without an icon is news to tell: not 0, and
+// not what was told last.
+bool NewToTell(int* told, int number) {
+    const bool changed = number != *told;
+    *told = number;
+    return changed && number != 0;
+}
+
+// Tells the user, once per change of each number, how many shortcuts have no
+// icon: those beyond the ones shown, and those whose path is too long to open.
+void ReportLeftOutShortcuts(int leftOut, int tooLong) {
+    if (NewToTell(&ReportedLeftOutCount, leftOut)) {
+        wsprintfW(MessageText,
+                  L"Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
+                  L"%d Verknüpfungen des Ordners werden nicht angezeigt.",
+                  MaxTrayIcons, leftOut);
+        ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+    }
+    if (IsWindow(TrayWindow) && NewToTell(&ReportedTooLongCount, tooLong)) {
+        wsprintfW(MessageText,
+                  L"%d Verknüpfungen des Ordners werden nicht angezeigt:\n"
+                  L"ihr Pfad ist länger als %d Zeichen.",
+                  tooLong, MAX_PATH - 1);
+        ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+    }
 }
 
 // Replaces CurrentShortcutTable by an equal scanned one, which holds the
@@ -345,12 +367,15 @@ int AddIconsAsRead(ShortcutScan* scan, ShortcutParts shown) {
 // entry is read, in the order of the file names, so that the shell takes an
 // icon while the next entry is read. Of an entry, only what its shown picture
 // needs is read before its icon is added; the rest once all icons are.
-// False when no block could be had or the program was closed meanwhile.
-bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
+// A program closed meanwhile gets an empty table.
+FolderListing ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     ShortcutScan scan;
-    if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
+    *scanned = ShortcutTable{};
+    const FolderListing listing = BeginShortcutScan(&scan, nullptr, nullptr);
+    if (listing != FolderListing::Listed) return listing;
     if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
-    AssignIconIds(&scan.table, LeftOutEntries);  // from the file names alone, as the finished table will mostly have them
+    // From the file names alone, as the finished table will mostly have them.
+    AssignIconIds(&scan.table, LeftOutEntries);
     const ShortcutParts shown =
         IsOptionOn(Settings.szMarkLinks) ? ShortcutParts::MarkedPicture : ShortcutParts::PlainPicture;
     const int count = AddIconsAsRead(&scan, shown);
@@ -361,10 +386,10 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     if (!IsWindow(TrayWindow)) {
         DeleteEarlyIcons(*added, 0);
         FreeShortcutTable(&scan.table);
-        return false;
+        return FolderListing::Listed;
     }
-    FinishShortcutScan(&scan, scanned);
-    return true;
+    FinishShortcutScan(&scan, scanned, MaxTrayIcons);
+    return FolderListing::Listed;
 }
 
 // After the first scan: the icons added while it ran stay as long as the
@@ -390,50 +415,57 @@ void ShowFirstTable(ShortcutTable* scanned, const std::vector<EarlyIcon>& added)
 
 }  // namespace
 
-void RebuildTrayIcons() {
+bool RebuildTrayIcons() {
     ShortcutTable scanned;
     std::vector<EarlyIcon> added;
     const bool first = CurrentShortcutTable.nCount == 0 && LeftOutEntries.nCount == 0;
-    const bool scannedOk = first ? ScanAddingIcons(&scanned, &added)
-                                 : ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
+    const FolderListing listing =
+        first ? ScanAddingIcons(&scanned, &added)
+              : ScanShortcutFolder(&scanned, MaxTrayIcons, &CurrentShortcutTable, &LeftOutEntries);
     TraceMark("scan");
-    if (scannedOk) {
+    FolderUnseen = listing == FolderListing::Unreadable;
+    if (FolderUnseen) {
+        ScheduleRetry();
+        return false;
+    }
+    if (listing == FolderListing::Listed) {
         AssignIconIds(&scanned, LeftOutEntries);
         ForgetPendingRename();
     }
     TraceMark("ids");
     FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
-    if (!scannedOk) {
+    if (listing == FolderListing::NoMemory) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
-        return;
+        return true;
     }
     // Closed while the scan ran (its dialogs run message loops): no window is
     // left to show icons for.
     if (!IsWindow(TrayWindow)) {
         FreeShortcutTable(&scanned);
-        return;
+        return true;
     }
     if (scanned.nCount == 0) {
-        ReportedLeftOutCount = 0;
         DeleteEarlyIcons(added, 0);  // their shortcuts went while the scan ran
         PromptForFirstShortcut(&scanned);
-        return;
+        return true;
     }
-    int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
+    const int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
+    const int tooLong = scanned.nTooLong;
     MoveLaterShortcutEntries(&scanned, MaxTrayIcons, &LeftOutEntries);
 
     if (first) {
         ShowFirstTable(&scanned, added);
         TraceMark("shown");
-        if (!IsWindow(TrayWindow)) return;
+        if (!IsWindow(TrayWindow)) return true;
     } else if (TablesEqual(CurrentShortcutTable, scanned)) {
         AdoptEqualTable(&scanned);
     } else {
         ShowChangedTable(&scanned);
         TraceMark("shown");
-        if (!IsWindow(TrayWindow)) return;
+        if (!IsWindow(TrayWindow)) return true;
     }
-    ReportLeftOutShortcuts(leftOut);
+    ReportLeftOutShortcuts(leftOut, tooLong);
+    return true;
 }
 
 void RefreshTrayMarks() {
@@ -457,6 +489,8 @@ void RefreshTrayTips() {
 // through.
 void RemoveTrayIcons() {
     FreeShortcutTable(&LeftOutEntries);
+    FolderUnseen = false;
+    ReportedLeftOutCount = ReportedTooLongCount = 0;  // a new start tells again
     StopRetry();
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(CurrentShortcutTable.pEntries[i]);
@@ -466,7 +500,7 @@ void RemoveTrayIcons() {
 
 void CloseWithoutShortcuts() {
     ShortcutTable scanned;
-    if (!ScanShortcutFolder(&scanned)) return;
+    if (ScanShortcutFolder(&scanned, 0) != FolderListing::Listed) return;
     bool none = scanned.nCount == 0;
     FreeShortcutTable(&scanned);
     if (none) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
@@ -501,11 +535,20 @@ HANDLE TrayRetryTimer() {
     return RetryDelayMs ? RetryTimer.get() : nullptr;
 }
 
-// The first icon still waiting and every one after it are added again, so
-// the order stays the table's; the delay doubles for what still waits.
+// A folder not seen is scanned again, as long as it takes; once it is
+// listed, the scan brings the icons in step. Otherwise the first icon still
+// waiting and every one after it are added again, so the order stays the
+// table's. The delay doubles for what still waits.
 void RetryWaitingIcons() {
     const DWORD lastDelayMs = RetryDelayMs;
+    const DWORD nextDelayMs =
+        lastDelayMs ? std::min(lastDelayMs * 2, TrayRetryBackOff.lastMs) : TrayRetryBackOff.firstMs;
     RetryDelayMs = 0;
+    if (FolderUnseen) {
+        if (!RebuildTrayIcons()) ArmRetry(nextDelayMs);
+        return;
+    }
+    if (!AnyIconWaiting()) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
         if (!CurrentShortcutTable.pEntries[i].fWaiting) continue;
         AddIconsFrom(i);
@@ -515,7 +558,7 @@ void RetryWaitingIcons() {
         if (lastDelayMs >= TrayRetryBackOff.lastMs)
             EndBackOff();
         else
-            ArmRetry(lastDelayMs ? std::min(lastDelayMs * 2, TrayRetryBackOff.lastMs) : TrayRetryBackOff.firstMs);
+            ArmRetry(nextDelayMs);
     }
     SettleTrayIcons();
 }

@@ -12,8 +12,10 @@ extern const char* TaskbarWindowClass;
 
 // Rescans the folder and brings the icons in step with it, in table order.
 // Unchanged icons are not touched; where an icon must go between others,
-// the ones after it are added again with their own identifiers.
-void RebuildTrayIcons();
+// the ones after it are added again with their own identifiers. False when
+// the folder could not be listed: the icons stay as they were, nothing is
+// said, and the retry timer scans again.
+bool RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();
 void RemoveTrayIcons();

@@ -286,6 +286,7 @@ void ProgramTest::SetUp() {
     // The program's state at start-up, whatever an earlier test left and however it ended.
     Settings = ProgramSettings{};
     TaskbarWindowClass = "Shell_TrayWnd";
+    TrayRetryBackOff = {1, 64};  // 127 ms in all, where the program waits about two minutes
     MachineRoots = {HKEY_LOCAL_MACHINE};
     ModalBusy = 0;
     FreeShortcutTable(&CurrentShortcutTable);
