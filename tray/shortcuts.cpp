@@ -19,7 +19,7 @@ ShortcutTable CurrentShortcutTable;
 
 namespace {
 
-// The block grows by this many entries whenever it is full.
+// The first block holds this many entries.
 constexpr int TableGrowth = 4;
 // Movable and zero-filled, so that new room holds null icons and empty names.
 constexpr UINT TableBlockFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
@@ -42,15 +42,18 @@ bool AllocateTable(ShortcutTable* table) {
     return true;
 }
 
-// Makes room for TableGrowth more entries. On failure the block keeps its
-// size, place and entries, and the result is the error code (0 on success).
+// Makes room for as many entries again, at least TableGrowth more (grown by
+// a few at a time, a block of thousands would be copied over and over). On
+// failure the block keeps its size, place and entries, and the result is the
+// error code (0 on success).
 DWORD GrowTable(ShortcutTable* table, int* capacity) {
     LocalUnlock(table->hMem);
-    HLOCAL grown = LocalReAlloc(table->hMem, BlockSize(*capacity + TableGrowth), TableBlockFlags);
+    const int more = std::max(*capacity, TableGrowth);
+    HLOCAL grown = LocalReAlloc(table->hMem, BlockSize(*capacity + more), TableBlockFlags);
     DWORD error = grown ? 0 : GetLastError();
     if (grown) {
         table->hMem = grown;
-        *capacity += TableGrowth;
+        *capacity += more;
     }
     table->pEntries = static_cast<ShortcutEntry*>(LocalLock(table->hMem));
     return error;
@@ -151,22 +154,15 @@ void RecordIconState(ShortcutScan* scan, ShortcutEntry* entry) {
         WrittenBefore(entry->ftLinkWritten, scan->qwStart) && WrittenBefore(entry->ftIconWritten, scan->qwStart);
 }
 
-// The settled entry of `reuse` for this listed entry whose files are as
-// found now, or null. The search starts behind the last match: both listings
-// mostly run in the same order.
-ShortcutEntry* FindUnchangedEntry(ShortcutScan* scan, ShortcutTable* reuse, const ShortcutEntry& listed, int* hint) {
-    if (!reuse) return nullptr;
-    for (int k = 0; k < reuse->nCount; ++k) {
-        const int j = (*hint + k) % reuse->nCount;
-        ShortcutEntry& old = reuse->pEntries[j];
-        // The numbers first: they tell most entries apart at once.
-        if (old.qwLinkSize != listed.qwLinkSize || !SameTime(old.ftLinkWritten, listed.ftLinkWritten)) continue;
-        if (wcscmp(old.szLinkPath, listed.szLinkPath) != 0) continue;
-        *hint = j + 1;
-        bool unchanged = old.fSettled && SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
-        return unchanged ? &old : nullptr;
-    }
-    return nullptr;
+// The settled reusable entry of this listed entry whose files are as found
+// now, or null.
+ShortcutEntry* FindUnchangedEntry(ShortcutScan* scan, const ShortcutEntry& listed) {
+    const auto found = scan->reusable.find(listed.szLinkPath);
+    if (found == scan->reusable.end()) return nullptr;
+    ShortcutEntry& old = *found->second;
+    const bool unchanged = old.qwLinkSize == listed.qwLinkSize && SameTime(old.ftLinkWritten, listed.ftLinkWritten) &&
+                           old.fSettled && SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
+    return unchanged ? &old : nullptr;
 }
 
 // Moves the entry with its icons; the old one keeps its text without icons.
@@ -387,8 +383,9 @@ bool SamePicture(HICON a, HICON b) {
 
 FolderListing BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     *scan = ShortcutScan{};
-    scan->reuse = reuse;
-    scan->reuseToo = reuseToo;
+    for (ShortcutTable* table : {reuse, reuseToo})
+        for (int i = 0; table && i < table->nCount; ++i)
+            scan->reusable.emplace(table->pEntries[i].szLinkPath, &table->pEntries[i]);
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     scan->qwStart = FileTimeValue(now);
@@ -432,8 +429,7 @@ bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts) {
         ShortcutEntry listed = table.pEntries[scan->nNext];
         table.pEntries[scan->nNext++] = ShortcutEntry{};
         ShortcutEntry* entry = &table.pEntries[scan->nRead];
-        ShortcutEntry* unchanged = FindUnchangedEntry(scan, scan->reuse, listed, &scan->nHint);
-        if (!unchanged) unchanged = FindUnchangedEntry(scan, scan->reuseToo, listed, &scan->nHintToo);
+        ShortcutEntry* unchanged = FindUnchangedEntry(scan, listed);
         if (unchanged) {
             TakeEntry(unchanged, entry);
         } else {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -62,9 +63,9 @@ struct ShortcutScan {
     int nNext;               // the next listed entry to read
     int nRead;
     ULONGLONG qwStart;       // when the listing began (FILETIME units)
-    ShortcutTable* reuse;    // tables whose unchanged entries are taken over
-    ShortcutTable* reuseToo;
-    int nHint, nHintToo;     // where the search in them goes on
+    // The entries of the tables whose unchanged entries are taken over, by
+    // path: thousands of shortcuts of one size and date are told apart at once.
+    std::unordered_map<std::wstring, ShortcutEntry*> reusable;
     // The last write of each icon source asked about so far: many shortcuts
     // share one (a system library, a program's own file), asked about once.
     std::vector<std::pair<std::wstring, FILETIME>> sourceTimes;
