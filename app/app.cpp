@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "about/about.h"
@@ -64,18 +65,53 @@ constexpr LONGLONG RescanDelay = 200 * 10000;  // 200 ms in 100 ns units
 // The one-shot timer of the rescan, and whether it is armed.
 UniqueKernelHandle RescanTimer;
 bool RescanPending;
+// While the watch is broken (its folder gone, a share dropped), the rescan
+// timer opens it again after this delay, which doubles on the retry timer's
+// back-off while it keeps failing; 0 while the watch works.
+DWORD ReopenDelayMs;
+// A watch still signalled right after it was armed again, this many times in
+// a row, is taken for broken: one that reports real changes rests now and then.
+constexpr int MaxBusyWakes = 100;
+int BusyWakes;
+
+bool ArmRescan(LONGLONG due100ns) {
+    LARGE_INTEGER due;
+    due.QuadPart = -due100ns;
+    RescanPending = SetWaitableTimer(RescanTimer.get(), &due, 0, nullptr, nullptr, FALSE) != FALSE;
+    return RescanPending;
+}
+
+void OpenWatchHandle() {
+    constexpr DWORD filter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE;
+    ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, filter));
+    BusyWakes = 0;
+}
+
+// A watch that cannot be opened or armed again would wake the loop without
+// end or never again: it is closed, and the rescan timer opens it again.
+void ReopenWatchLater() {
+    ChangeHandle.reset();
+    ReopenDelayMs = ReopenDelayMs ? std::min(ReopenDelayMs * 2, TrayRetryBackOff.lastMs) : TrayRetryBackOff.firstMs;
+    ArmRescan(static_cast<LONGLONG>(ReopenDelayMs) * 10000);
+}
+
+bool WatchStaysSignalled() {
+    if (WaitForSingleObject(ChangeHandle.get(), 0) != WAIT_OBJECT_0) BusyWakes = 0;
+    else ++BusyWakes;
+    return BusyWakes >= MaxBusyWakes;
+}
 
 // The watch is armed again at once: a change made before this point is in
 // what the coming scan reads, one made after it signals the watch again.
 // Re-arming after the rebuild would lose, on systems that do not keep the
 // changes of an unarmed watch (Wine), every change made during the scan.
 void OnFolderChanged() {
-    FindNextChangeNotification(ChangeHandle.get());
+    if (!FindNextChangeNotification(ChangeHandle.get()) || WatchStaysSignalled()) {
+        ReopenWatchLater();
+        return;
+    }
     if (RescanPending) return;
-    LARGE_INTEGER due;
-    due.QuadPart = -RescanDelay;
-    RescanPending = SetWaitableTimer(RescanTimer.get(), &due, 0, nullptr, nullptr, FALSE) != FALSE;
-    if (!RescanPending) OnRescanDue();
+    if (!ArmRescan(RescanDelay)) OnRescanDue();
 }
 
 // The shell's first answer about a file sets up its lists of icons, which
@@ -106,21 +142,27 @@ private:
 
 }  // namespace
 
+// A broken watch is opened again before the scan, so that a change made
+// after the scan started signals it.
 void OnRescanDue() {
     RescanPending = false;
-    RebuildTrayIcons();
+    if (!ChangeHandle) OpenWatchHandle();
+    if (ChangeHandle) ReopenDelayMs = 0;
+    const bool listed = RebuildTrayIcons();
     TraceMark("rescan");
-    NotifyCompanion(CompanionAddTrayIconMessage);
+    if (listed) NotifyCompanion(CompanionAddTrayIconMessage);
+    if (!ChangeHandle && IsWindow(TrayWindow)) ReopenWatchLater();
 }
 
 // The change notification on ProgramFolder: file names created, deleted or
 // renamed directly in the folder, and files written there (a shortcut given
 // a new icon in its property sheet keeps its name).
 void OpenFolderWatch() {
-    constexpr DWORD filter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE;
-    ChangeHandle.reset(FindFirstChangeNotificationW(ProgramFolder, FALSE, filter));
     if (!RescanTimer) RescanTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
     RescanPending = false;
+    ReopenDelayMs = 0;
+    OpenWatchHandle();
+    if (!ChangeHandle) ReopenWatchLater();
 }
 
 BOOL RegisterTrayWindowClass(HINSTANCE instance) {
@@ -337,6 +379,7 @@ void ShutDownApplication() {
     ChangeHandle.reset();
     RescanTimer.reset();
     RescanPending = false;
+    ReopenDelayMs = 0;
     if (TrayMenuRoot) {
         DestroyMenu(TrayMenuRoot);
         TrayMenuRoot = nullptr;

@@ -34,7 +34,8 @@ extern MainLoopCounters LoopCounters;
 // the blanks after it, as WinMain's argument receives it.
 const WCHAR* CommandLineArguments(const WCHAR* commandLine);
 BOOL InitApplication(HINSTANCE instance, const WCHAR* arguments);
-// The folder watch on ProgramFolder (names and writes) with its rescan timer.
+// The folder watch on ProgramFolder (names and writes) with its rescan timer;
+// a watch that cannot be opened, or breaks, is opened again on that timer.
 void OpenFolderWatch();
 // The rescan that a burst of folder changes leads to, once its timer is due.
 void OnRescanDue();

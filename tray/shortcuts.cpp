@@ -20,7 +20,7 @@ ShortcutTable CurrentShortcutTable;
 
 namespace {
 
-// The block grows by this many entries whenever it is full.
+// The first block holds this many entries.
 constexpr int TableGrowth = 4;
 // Movable and zero-filled, so that new room holds null icons and empty names.
 constexpr UINT TableBlockFlags = LMEM_MOVEABLE | LMEM_ZEROINIT;
@@ -43,15 +43,18 @@ bool AllocateTable(ShortcutTable* table) {
     return true;
 }
 
-// Makes room for TableGrowth more entries. On failure the block keeps its
-// size, place and entries, and the result is the error code (0 on success).
+// Makes room for as many entries again, at least TableGrowth more (grown by
+// a few at a time, a block of thousands would be copied over and over). On
+// failure the block keeps its size, place and entries, and the result is the
+// error code (0 on success).
 DWORD GrowTable(ShortcutTable* table, int* capacity) {
     LocalUnlock(table->hMem);
-    HLOCAL grown = LocalReAlloc(table->hMem, BlockSize(*capacity + TableGrowth), TableBlockFlags);
+    const int more = std::max(*capacity, TableGrowth);
+    HLOCAL grown = LocalReAlloc(table->hMem, BlockSize(*capacity + more), TableBlockFlags);
     DWORD error = grown ? 0 : GetLastError();
     if (grown) {
         table->hMem = grown;
-        *capacity += TableGrowth;
+        *capacity += more;
     }
     table->pEntries = static_cast<ShortcutEntry*>(LocalLock(table->hMem));
     return error;
@@ -91,10 +94,14 @@ void RememberExtensionAnswer(const WCHAR* extension, bool link) {
     ++KnownExtensionCount;
 }
 
+bool IsShortcutName(const WCHAR* fileName) {
+    return EndsWithNoCase(fileName, L".lnk") || EndsWithNoCase(fileName, L".pif");
+}
+
 // Admitted are names ending in .lnk or .pif, and what the shell calls a link;
 // only for other extensions is the shell asked.
 bool IsShortcutFile(const WCHAR* fullPath, const WCHAR* fileName) {
-    if (EndsWithNoCase(fileName, L".lnk") || EndsWithNoCase(fileName, L".pif")) return true;
+    if (IsShortcutName(fileName)) return true;
     const WCHAR* dot = wcsrchr(fileName, L'.');
     if (const ExtensionAnswer* known = dot ? FindExtensionAnswer(dot) : nullptr) return known->fLink;
     SHFILEINFOW info = {};
@@ -148,23 +155,15 @@ void RecordIconState(ShortcutScan* scan, ShortcutEntry* entry) {
         WrittenBefore(entry->ftLinkWritten, scan->qwStart) && WrittenBefore(entry->ftIconWritten, scan->qwStart);
 }
 
-// The settled entry of `reuse` for this listed entry whose files are as
-// found now, or null. The search starts behind the last match: both listings
-// mostly run in the same order.
-ShortcutEntry* FindUnchangedEntry(ShortcutScan* scan, ShortcutTable* reuse, const ShortcutEntry& listed, int* hint) {
-    if (!reuse) return nullptr;
-    for (int k = 0; k < reuse->nCount; ++k) {
-        const int j = (*hint + k) % reuse->nCount;
-        ShortcutEntry& old = reuse->pEntries[j];
-        // The numbers first: they tell most entries apart at once.
-        if (old.qwLinkSize != listed.qwLinkSize || !SameTime(old.ftLinkWritten, listed.ftLinkWritten)) continue;
-        if (wcscmp(old.szLinkPath, listed.szLinkPath) != 0) continue;
-        *hint = j + 1;
-        bool unchanged = old.fSettled && old.hOverlayIcon &&
-                         SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
-        return unchanged ? &old : nullptr;
-    }
-    return nullptr;
+// The settled reusable entry of this listed entry whose files are as found
+// now, or null.
+ShortcutEntry* FindUnchangedEntry(ShortcutScan* scan, const ShortcutEntry& listed) {
+    const auto found = scan->reusable.find(listed.szLinkPath);
+    if (found == scan->reusable.end()) return nullptr;
+    ShortcutEntry& old = *found->second;
+    const bool unchanged = old.qwLinkSize == listed.qwLinkSize && SameTime(old.ftLinkWritten, listed.ftLinkWritten) &&
+                           old.fSettled && SameTime(old.ftIconWritten, SourceWritten(scan, old.szIconSource));
+    return unchanged ? &old : nullptr;
 }
 
 // Moves the entry with its icons; the old one keeps its text without icons.
@@ -270,14 +269,29 @@ void ReadShortcutPictures(ShortcutEntry* entry) {
 namespace {
 
 // Fills a listed entry from the shell's view of its file, as far as parts
-// say; false leaves it empty, its icons given back.
+// say; false leaves it empty, its icons given back. Until its icon source is
+// read, an entry is as settled as its shortcut file.
 bool ReadShortcut(ShortcutScan* scan, ShortcutParts parts, ShortcutEntry* entry) {
-    const UINT view = parts == ShortcutParts::PlainPicture ? SHGFI_DISPLAYNAME : SHGFI_DISPLAYNAME | SHGFI_ICON;
-    if (ReadShellView(entry, view) && (parts == ShortcutParts::MarkedPicture || ReadPlainIcon(scan, entry)))
+    const UINT view = parts == ShortcutParts::MarkedPicture ? SHGFI_DISPLAYNAME | SHGFI_ICON : SHGFI_DISPLAYNAME;
+    entry->fSettled = WrittenBefore(entry->ftLinkWritten, scan->qwStart);
+    if (ReadShellView(entry, view) && (parts != ShortcutParts::PlainPicture || ReadPlainIcon(scan, entry)))
         return true;
     DestroyEntryIcons(entry);
     *entry = ShortcutEntry{};
     return false;
+}
+
+// Both pictures of an entry, read where it has none yet; false when the
+// shell no longer reads it.
+bool CompletePictures(ShortcutScan* scan, ShortcutEntry* entry) {
+    const bool marked = entry->hOverlayIcon || ReadShellView(entry, SHGFI_ICON);
+    return marked && (entry->fComplete || ReadPlainIcon(scan, entry));
+}
+
+// An entry that is not shown keeps its name and file state, no pictures.
+void DropPictures(ShortcutEntry* entry) {
+    DestroyEntryIcons(entry);
+    entry->fComplete = false;
 }
 
 // A shortcut file found in the listing, as an entry of its path and state.
@@ -291,24 +305,29 @@ ShortcutEntry ListedEntry(const WCHAR* path, const WIN32_FIND_DATAW& item) {
 }
 
 // Lists the folder's shortcut files into table until the listing ends or the
-// block cannot grow.
-void ListFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
-                ShortcutTable* table) {
+// block cannot grow (the message is then shown, and what was listed is kept);
+// Unreadable when the listing broke off.
+FolderListing ListFolder(HANDLE find, WIN32_FIND_DATAW* item, WCHAR (&path)[MAX_PATH], WCHAR* nameStart,
+                         ShortcutTable* table) {
     int capacity = TableGrowth;
     const size_t cchName = static_cast<size_t>(path + MAX_PATH - nameStart);
     do {
         if (item->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        // A name whose full path does not fit is left out like any unreadable item.
-        if (!CopyText(nameStart, cchName, item->cFileName)) continue;
+        // A shortcut whose full path does not fit cannot be opened: it is counted, to be told.
+        if (!CopyText(nameStart, cchName, item->cFileName)) {
+            if (IsShortcutName(item->cFileName)) ++table->nTooLong;
+            continue;
+        }
         if (!IsShortcutFile(path, item->cFileName)) continue;
         if (table->nCount == capacity) {
             if (DWORD error = GrowTable(table, &capacity)) {
                 ShowMemoryError(error);
-                return;
+                return FolderListing::Listed;
             }
         }
         table->pEntries[table->nCount++] = ListedEntry(path, *item);
     } while (FindNextFileW(find, item));
+    return GetLastError() == ERROR_NO_MORE_FILES ? FolderListing::Listed : FolderListing::Unreadable;
 }
 
 // The stable sort keeps entries of the same name in the order they came in.
@@ -374,27 +393,35 @@ bool SamePicture(HICON a, HICON b) {
     return !x.empty() && x == IconPixels(b);
 }
 
-bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo) {
+FolderListing BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     *scan = ShortcutScan{};
-    scan->reuse = reuse;
-    scan->reuseToo = reuseToo;
+    for (ShortcutTable* table : {reuse, reuseToo})
+        for (int i = 0; table && i < table->nCount; ++i)
+            scan->reusable.emplace(table->pEntries[i].szLinkPath, &table->pEntries[i]);
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     scan->qwStart = FileTimeValue(now);
     if (!AllocateTable(&scan->table)) {
         ShowMemoryError(GetLastError());
-        return false;
+        return FolderListing::NoMemory;
     }
     WCHAR path[MAX_PATH];
     WCHAR* nameStart = nullptr;
-    if (!BuildSearchPath(path, &nameStart)) return true;  // a folder we cannot name lists nothing
-
     WIN32_FIND_DATAW item;
-    UniqueFindHandle find(FindFirstFileW(path, &item));
-    if (!find) return true;
-    ListFolder(find.get(), &item, path, nameStart, &scan->table);
+    UniqueFindHandle find;
+    DWORD error = ERROR_BAD_PATHNAME;  // a folder that cannot be named is not seen
+    if (BuildSearchPath(path, &nameStart)) {
+        find.reset(FindFirstFileW(path, &item));
+        error = GetLastError();
+    }
+    FolderListing listing = FolderListing::Unreadable;
+    if (find)
+        listing = ListFolder(find.get(), &item, path, nameStart, &scan->table);
+    else if (error == ERROR_FILE_NOT_FOUND)  // no file at all, which only a drive root can be
+        listing = FolderListing::Listed;
     TraceMark("list");
-    return true;
+    if (listing != FolderListing::Listed) FreeShortcutTable(&scan->table);
+    return listing;
 }
 
 void OrderByFileName(ShortcutScan* scan) {
@@ -414,8 +441,7 @@ bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts) {
         ShortcutEntry listed = table.pEntries[scan->nNext];
         table.pEntries[scan->nNext++] = ShortcutEntry{};
         ShortcutEntry* entry = &table.pEntries[scan->nRead];
-        ShortcutEntry* unchanged = FindUnchangedEntry(scan, scan->reuse, listed, &scan->nHint);
-        if (!unchanged) unchanged = FindUnchangedEntry(scan, scan->reuseToo, listed, &scan->nHintToo);
+        ShortcutEntry* unchanged = FindUnchangedEntry(scan, listed);
         if (unchanged) {
             TakeEntry(unchanged, entry);
         } else {
@@ -428,35 +454,36 @@ bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts) {
     return false;
 }
 
-void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table) {
-    while (ReadNextShortcut(scan, ShortcutParts::All)) {
+void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table, int pictured) {
+    while (ReadNextShortcut(scan, ShortcutParts::Name)) {
     }
     *table = scan->table;
-    table->nCount = 0;
-    for (int i = 0; i < scan->nRead; ++i) {
+    table->nCount = scan->nRead;
+    if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
+    TraceMark("sort");
+    // The entries beyond give their pictures back before any more are read.
+    for (int i = pictured; i < table->nCount; ++i) DropPictures(&table->pEntries[i]);
+    int kept = 0;
+    for (int i = 0; i < table->nCount; ++i) {
         ShortcutEntry entry = table->pEntries[i];
         table->pEntries[i] = ShortcutEntry{};
-        const bool marked = entry.hOverlayIcon || ReadShellView(&entry, SHGFI_ICON);
-        if (!marked || (!entry.fComplete && !ReadPlainIcon(scan, &entry))) {
+        if (kept < pictured && !CompletePictures(scan, &entry)) {
             DestroyEntryIcons(&entry);
             continue;
         }
-        table->pEntries[table->nCount++] = entry;
+        table->pEntries[kept++] = entry;
     }
+    table->nCount = kept;
     TraceMark("complete");
-    if (table->nCount != 0 && IsOptionOn(Settings.szSort)) SortByName(table);
-    TraceMark("sort");
     *scan = ShortcutScan{};
 }
 
-bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse, ShortcutTable* reuseToo) {
+FolderListing ScanShortcutFolder(ShortcutTable* table, int pictured, ShortcutTable* reuse, ShortcutTable* reuseToo) {
     ShortcutScan scan;
-    if (!BeginShortcutScan(&scan, reuse, reuseToo)) {
-        *table = ShortcutTable{};
-        return false;
-    }
-    FinishShortcutScan(&scan, table);
-    return true;
+    *table = ShortcutTable{};
+    const FolderListing listing = BeginShortcutScan(&scan, reuse, reuseToo);
+    if (listing == FolderListing::Listed) FinishShortcutScan(&scan, table, pictured);
+    return listing;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,16 +36,24 @@ struct ShortcutTable {
     ShortcutEntry* pEntries;
     int nCount;
     HLOCAL hMem;
+    int nTooLong;  // shortcut files the listing left out: their path does not fit MAX_PATH
 };
 
 // The table shown in the notification area, one tray icon an entry, in order.
 extern ShortcutTable CurrentShortcutTable;
 
-// A fresh table of the folder's shortcuts; false when no block could be had
-// (the message is already shown). Entries of `reuse` and `reuseToo` whose
-// files are unchanged move into the new table with their icons (the old
-// tables keep them without icons), the rest are read from the shell.
-bool ScanShortcutFolder(ShortcutTable* table, ShortcutTable* reuse = nullptr, ShortcutTable* reuseToo = nullptr);
+// How the listing of the folder went. The folder always holds the running
+// program, so a listing that fails (a share that dropped, a drive asleep) means
+// that it cannot be seen, not that it is empty.
+enum class FolderListing { Listed, Unreadable, NoMemory };
+
+// A fresh table of the folder's shortcuts; on NoMemory the message is already
+// shown, and only Listed gives a table. Entries of `reuse` and `reuseToo`
+// whose files are unchanged move into the new table with what they hold (the
+// old tables keep them without icons), the rest are read from the shell. Only
+// the first `pictured` entries hold pictures; the others hold their names.
+FolderListing ScanShortcutFolder(ShortcutTable* table, int pictured, ShortcutTable* reuse = nullptr,
+                                 ShortcutTable* reuseToo = nullptr);
 
 // The steps of ScanShortcutFolder, for a caller that shows each entry as
 // soon as it is read: the folder is listed first (each entry then holds only
@@ -54,32 +63,32 @@ struct ShortcutScan {
     int nNext;               // the next listed entry to read
     int nRead;
     ULONGLONG qwStart;       // when the listing began (FILETIME units)
-    ShortcutTable* reuse;    // tables whose unchanged entries are taken over
-    ShortcutTable* reuseToo;
-    int nHint, nHintToo;     // where the search in them goes on
+    // The entries of the tables whose unchanged entries are taken over, by
+    // path: thousands of shortcuts of one size and date are told apart at once.
+    std::unordered_map<std::wstring, ShortcutEntry*> reusable;
     // The last write of each icon source asked about so far: many shortcuts
     // share one (a system library, a program's own file), asked about once.
     std::vector<std::pair<std::wstring, FILETIME>> sourceTimes;
 };
-// Lists the folder's shortcut files; false when no block could be had (the
-// message is already shown).
-bool BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo);
+// Lists the folder's shortcut files; anything but Listed leaves no entries.
+FolderListing BeginShortcutScan(ShortcutScan* scan, ShortcutTable* reuse, ShortcutTable* reuseToo);
 // Puts the listed entries in the order of their file names without the
 // extension, which the shell shows as their names but in rare cases.
 void OrderByFileName(ShortcutScan* scan);
 // What a read of a listed entry fills in: its name with the picture shown
-// when shortcuts are marked, or with the plain one, or everything.
-enum class ShortcutParts { MarkedPicture, PlainPicture, All };
+// when shortcuts are marked, or with the plain one, or its name alone.
+enum class ShortcutParts { MarkedPicture, PlainPicture, Name };
 // Reads the next listed entry the shell can read, or takes it over, into
 // place nRead - 1; false when none is left. What parts leave out is read
 // when the scan ends. (The reading stays on the caller's thread: the shell's
 // objects want their apartment, and a reading thread was seen under load to
 // leave a kernel handle behind now and then.)
 bool ReadNextShortcut(ShortcutScan* scan, ShortcutParts parts);
-// Reads the entries still unread in full, then moves the read entries into
-// table, completed, sorted by name when the settings say so; entries the
-// shell no longer reads are dropped.
-void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table);
+// Reads the names of the entries still unread, then moves the read entries
+// into table, sorted by name when the settings say so: the first `pictured`
+// with both pictures, the others with none (so that no more pictures are held
+// at any time than those); entries the shell no longer reads are dropped.
+void FinishShortcutScan(ShortcutScan* scan, ShortcutTable* table, int pictured);
 
 // Whether both entries stand for the same files in the same state.
 bool SameShortcutFiles(const ShortcutEntry& a, const ShortcutEntry& b);

@@ -12,12 +12,15 @@
 #include "app/settings.h"
 #include "app/text.h"
 #include "app/trace.h"
+#include "tray/iconadder.h"
+#include "tray/iconids.h"
 #include "tray/linkoverlay.h"
 #include "tray/shortcuts.h"
 #include "ui/wizard.h"
 
 UINT TaskbarCreatedMessage;
 const char* TaskbarWindowClass = "Shell_TrayWnd";
+RetryBackOff TrayRetryBackOff = {1000, 64000};
 
 namespace {
 
@@ -32,25 +35,22 @@ constexpr int MaxTipLength = 127;
 // them, except while the icons are being brought up to date (a message sent
 // by another thread may arrive meanwhile).
 int TriedIconCount;
-// The number of shortcuts left out that the user was last told about.
+// The numbers of shortcuts left out (beyond MaxTrayIcons, and with a path too
+// long) that the user was last told about.
 int ReportedLeftOutCount;
-// The shortcuts beyond MaxTrayIcons, kept with their icons so that the next
-// scan need not read them again.
+int ReportedTooLongCount;
+// The shortcuts beyond MaxTrayIcons, kept with their names and file times so
+// that the next scan need not read them again; never with pictures, which
+// 3,000 shortcuts would hold past the system's limit on objects per process.
 ShortcutTable LeftOutEntries;
 
-// A rename made in the popup, until the next scan has found its new name.
-struct KeptIconId {
-    WCHAR szNewPath[MAX_PATH];
-    UINT uIconId;
-};
-KeptIconId PendingRename;
-
-// The retry of adds that timed out: a one-shot timer the main loop waits on,
-// and the delay of its last arming.
+// The retry of refused adds and of a folder that could not be listed: a
+// one-shot timer the main loop waits on, and the delay it is armed with (0
+// while it is not).
 UniqueKernelHandle RetryTimer;
 DWORD RetryDelayMs;
-constexpr DWORD FirstRetryDelayMs = 1000;
-constexpr DWORD LastRetryDelayMs = 64000;
+// The last scan could not list the folder: the icons stay as they were.
+bool FolderUnseen;
 
 NOTIFYICONDATAW IconData(UINT iconId, UINT flags) {
     NOTIFYICONDATAW data = {};
@@ -120,19 +120,14 @@ void DeleteTrayIcon(const ShortcutEntry& entry) {
     CallNotifyIcon(NIM_DELETE, &data);
 }
 
-// Whether a refused icon means that the taskbar is not there yet or too busy
-// to answer: started at logon, the program can be faster than the shell's
-// notification area. Such an add is tried again later.
-bool TaskbarMissing(DWORD error) {
-    return error == ERROR_TIMEOUT || !FindWindowA(TaskbarWindowClass, nullptr);
-}
-
-// Puts the entry's icon behind the others. One shown before goes first, and
-// so does one whose add timed out: it may still have got through.
+// Puts the entry's icon behind the others. One shown before goes first (the
+// shell refuses an identifier twice), and so does one whose add failed: it
+// may still have got through. A refused add waits for the retry: at logon the
+// taskbar can exist and still refuse for a while, with any error or none.
 void AddAtEnd(ShortcutEntry& entry) {
     if (entry.fShown || entry.fWaiting) DeleteTrayIcon(entry);
     entry.fShown = AddTrayIcon(entry) != FALSE;
-    entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
+    entry.fWaiting = !entry.fShown;
 }
 
 // Adds the icons of entry first and every later one again, in table order.
@@ -148,69 +143,37 @@ bool AnyIconWaiting() {
     return std::any_of(begin, end, [](const ShortcutEntry& e) { return e.fWaiting; });
 }
 
-// Arms the retry for icons still waiting, each time after a longer delay;
-// stops it when none waits.
+void ArmRetry(DWORD delayMs) {
+    if (!RetryTimer) RetryTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(delayMs) * 10000;  // relative, in 100 ns units
+    if (RetryTimer && SetWaitableTimer(RetryTimer.get(), &due, 0, nullptr, nullptr, FALSE)) RetryDelayMs = delayMs;
+}
+
+void StopRetry() {
+    if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
+    RetryDelayMs = 0;
+}
+
+// Starts the retry for icons that wait or a folder not seen, unless it runs
+// already (a rescan meanwhile does not move the back-off on); stops it when
+// there is nothing to try again.
 void ScheduleRetry() {
-    if (!AnyIconWaiting()) {
-        if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
-        RetryDelayMs = 0;
+    if (!AnyIconWaiting() && !FolderUnseen)
+        StopRetry();
+    else if (RetryDelayMs == 0)
+        ArmRetry(TrayRetryBackOff.firstMs);
+}
+
+// Once the back-off has run out, an icon still refused is refused for good,
+// unless no taskbar window is there at all: then the icons wait for a new
+// taskbar ("TaskbarCreated"), tried at the longest delay meanwhile.
+void EndBackOff() {
+    if (!FindWindowA(TaskbarWindowClass, nullptr)) {
+        ArmRetry(TrayRetryBackOff.lastMs);
         return;
     }
-    if (!RetryTimer) RetryTimer.reset(CreateWaitableTimerW(nullptr, FALSE, nullptr));
-    if (!RetryTimer) return;
-    RetryDelayMs = RetryDelayMs ? std::min(RetryDelayMs * 2, LastRetryDelayMs) : FirstRetryDelayMs;
-    LARGE_INTEGER due;
-    due.QuadPart = -static_cast<LONGLONG>(RetryDelayMs) * 10000;  // relative, in 100 ns units
-    SetWaitableTimer(RetryTimer.get(), &due, 0, nullptr, nullptr, FALSE);
-}
-
-ShortcutEntry* FindById(const ShortcutTable& table, UINT id) {
-    for (int i = 0; i < table.nCount; ++i)
-        if (table.pEntries[i].uIconId == id) return &table.pEntries[i];
-    return nullptr;
-}
-
-bool SameLinkPath(const ShortcutEntry& entry, const WCHAR* path) {
-    return lstrcmpiW(entry.szLinkPath, path) == 0;
-}
-
-// The identifier a freshly read shortcut had before: from the last tables
-// by its path, or from a rename in the popup; 0 when it is new.
-UINT CarriedIconId(const WCHAR* path) {
-    for (const ShortcutTable* table : {&CurrentShortcutTable, &LeftOutEntries})
-        for (int i = 0; i < table->nCount; ++i)
-            if (SameLinkPath(table->pEntries[i], path)) return table->pEntries[i].uIconId;
-    return lstrcmpiW(PendingRename.szNewPath, path) == 0 ? PendingRename.uIconId : 0;
-}
-
-UINT NextIconId(UINT id) {
-    return id + 1 < FirstIconId + IconIdCount ? id + 1 : FirstIconId;
-}
-
-// Gives every entry of a scanned table its identifier: the one it had, else
-// the one derived from its file name. New entries whose identifiers collide
-// take the next free one in the order of their file names, so the result
-// does not depend on the order the folder lists them.
-void AssignIconIds(ShortcutTable* scanned) {
-    std::vector<ShortcutEntry*> open;
-    for (int i = 0; i < scanned->nCount; ++i) {
-        ShortcutEntry& entry = scanned->pEntries[i];
-        const UINT carried = entry.fFresh ? CarriedIconId(entry.szLinkPath) : entry.uIconId;
-        entry.uIconId = 0;
-        if (carried != 0 && !FindById(*scanned, carried))
-            entry.uIconId = carried;
-        else
-            open.push_back(&entry);
-    }
-    std::sort(open.begin(), open.end(), [](const ShortcutEntry* a, const ShortcutEntry* b) {
-        return CompareStringOrdinal(FileNameOf(a->szLinkPath), -1, FileNameOf(b->szLinkPath), -1, TRUE) ==
-               CSTR_LESS_THAN;
-    });
-    for (ShortcutEntry* entry : open) {
-        UINT id = DerivedIconId(entry->szLinkPath);
-        while (FindById(*scanned, id)) id = NextIconId(id);
-        entry->uIconId = id;
-    }
+    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) CurrentShortcutTable.pEntries[i].fWaiting = false;
 }
 
 // Whether the shell shows an entry as it shows `shown`: same identifier,
@@ -286,7 +249,7 @@ void UpdateTrayIcons(const ShortcutTable& shown) {
 }
 
 // Tells the user of each shortcut whose icon the shell refused, once while it
-// keeps failing, and not at all while the taskbar is missing. False when the
+// keeps failing, and not while any icon waits for the retry. False when the
 // program was closed meanwhile (the messages run message loops).
 bool TellRefusals() {
     for (int i = 0; !AnyIconWaiting() && i < CurrentShortcutTable.nCount; ++i) {
@@ -326,16 +289,31 @@ void PromptForFirstShortcut(ShortcutTable* empty) {
     PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
 }
 
-// Tells the user, once per change of the number, how many shortcuts have no icon.
-void ReportLeftOutShortcuts(int leftOut) {
-    if (leftOut == ReportedLeftOutCount) return;
-    ReportedLeftOutCount = leftOut;
-    if (leftOut == 0) return;
-    wsprintfW(MessageText,
-              L"Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
-              L"%d Verknüpfungen des Ordners werden nicht angezeigt.",
-              MaxTrayIcons, leftOut);
-    ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+// Whether a number of shortcuts without an icon is news to tell: not 0, and
+// not what was told last.
+bool NewToTell(int* told, int number) {
+    const bool changed = number != *told;
+    *told = number;
+    return changed && number != 0;
+}
+
+// Tells the user, once per change of each number, how many shortcuts have no
+// icon: those beyond the ones shown, and those whose path is too long to open.
+void ReportLeftOutShortcuts(int leftOut, int tooLong) {
+    if (NewToTell(&ReportedLeftOutCount, leftOut)) {
+        wsprintfW(MessageText,
+                  L"Ombrix+ kann höchstens %d Verknüpfungen in der Task-Leiste anzeigen.\n\n"
+                  L"%d Verknüpfungen des Ordners werden nicht angezeigt.",
+                  MaxTrayIcons, leftOut);
+        ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+    }
+    if (IsWindow(TrayWindow) && NewToTell(&ReportedTooLongCount, tooLong)) {
+        wsprintfW(MessageText,
+                  L"%d Verknüpfungen des Ordners werden nicht angezeigt:\n"
+                  L"ihr Pfad ist länger als %d Zeichen.",
+                  tooLong, MAX_PATH - 1);
+        ShowProgramMessage(MessageText, MB_ICONINFORMATION);
+    }
 }
 
 // Replaces CurrentShortcutTable by an equal scanned one, which holds the
@@ -369,83 +347,12 @@ void DeleteEarlyIcons(const std::vector<EarlyIcon>& added, size_t from) {
     }
 }
 
-// Waits for the handle; messages other threads send to the program's window
-// meanwhile are answered (the shell may send one while it takes an icon).
-void WaitAnsweringSentMessages(HANDLE handle) {
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    WaitForSingleObject(handle, INFINITE);  // returns at once unless the wait above failed
-}
-
-// Adds the icons of the first scan's entries on a thread of its own, in
-// order, as the main thread reads them: each tray call waits for the shell,
-// which meanwhile need not wait for the next entry to be read. Without a
-// thread, each icon is added as it is read. The entries handed over belong
-// to the adding until Finish(); the program's window and tables are not
-// touched from the thread.
-class IconAdder {
-public:
-    explicit IconAdder(ShortcutEntry* entries) : entries_(entries) {
-        wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        if (wake_) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    }
-    ~IconAdder() { Finish(); }
-    IconAdder(const IconAdder&) = delete;
-    IconAdder& operator=(const IconAdder&) = delete;
-
-    // The entries before `count` are read: their icons follow.
-    void Hand(int count) {
-        if (!thread_) {
-            while (handed_ < count) AddOne(handed_++);
-            return;
-        }
-        InterlockedExchange(&handed_, count);
-        SetEvent(wake_.get());
-    }
-    // Returns once every handed entry's icon is added.
-    void Finish() {
-        if (!thread_) return;
-        InterlockedExchange(&finished_, 1);
-        SetEvent(wake_.get());
-        WaitAnsweringSentMessages(thread_.get());
-        thread_.reset();
-    }
-
-private:
-    // A program closed meanwhile adds no more icons.
-    void AddOne(int index) {
-        if (IsWindow(TrayWindow)) AddAtEnd(entries_[index]);
-    }
-    static DWORD WINAPI Run(void* self) {
-        static_cast<IconAdder*>(self)->AddHanded();
-        return 0;
-    }
-    void AddHanded() {
-        int added = 0;
-        for (;;) {
-            const bool last = InterlockedCompareExchange(&finished_, 0, 0) != 0;
-            const LONG handed = InterlockedCompareExchange(&handed_, 0, 0);
-            while (added < handed) AddOne(added++);
-            if (last) return;
-            WaitForSingleObject(wake_.get(), INFINITE);
-        }
-    }
-
-    ShortcutEntry* entries_;
-    volatile LONG handed_ = 0;
-    volatile LONG finished_ = 0;
-    UniqueKernelHandle wake_;
-    UniqueKernelHandle thread_;
-};
-
 // Adds the icons of the first entries as they are read, each read as far as
 // its shown picture needs; how many were tried.
 int AddIconsAsRead(ShortcutScan* scan, ShortcutParts shown) {
     int count = 0;
     {
-        IconAdder adder(scan->table.pEntries);
+        IconAdder adder(scan->table.pEntries, AddAtEnd);
         // A program closed before the scan (its dialogs run message loops) adds none.
         for (; count < MaxTrayIcons && IsWindow(TrayWindow) && ReadNextShortcut(scan, shown); ++count) {
             TraceMark("reader.wait");
@@ -461,12 +368,15 @@ int AddIconsAsRead(ShortcutScan* scan, ShortcutParts shown) {
 // entry is read, in the order of the file names, so that the shell takes an
 // icon while the next entry is read. Of an entry, only what its shown picture
 // needs is read before its icon is added; the rest once all icons are.
-// False when no block could be had or the program was closed meanwhile.
-bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
+// A program closed meanwhile gets an empty table.
+FolderListing ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     ShortcutScan scan;
-    if (!BeginShortcutScan(&scan, nullptr, nullptr)) return false;
+    *scanned = ShortcutTable{};
+    const FolderListing listing = BeginShortcutScan(&scan, nullptr, nullptr);
+    if (listing != FolderListing::Listed) return listing;
     if (IsOptionOn(Settings.szSort)) OrderByFileName(&scan);
-    AssignIconIds(&scan.table);  // from the file names alone, as the finished table will mostly have them
+    // From the file names alone, as the finished table will mostly have them.
+    AssignIconIds(&scan.table, LeftOutEntries);
     const ShortcutParts shown =
         IsOptionOn(Settings.szMarkLinks) ? ShortcutParts::MarkedPicture : ShortcutParts::PlainPicture;
     const int count = AddIconsAsRead(&scan, shown);
@@ -477,10 +387,10 @@ bool ScanAddingIcons(ShortcutTable* scanned, std::vector<EarlyIcon>* added) {
     if (!IsWindow(TrayWindow)) {
         DeleteEarlyIcons(*added, 0);
         FreeShortcutTable(&scan.table);
-        return false;
+        return FolderListing::Listed;
     }
-    FinishShortcutScan(&scan, scanned);
-    return true;
+    FinishShortcutScan(&scan, scanned, MaxTrayIcons);
+    return FolderListing::Listed;
 }
 
 // After the first scan: the icons added while it ran stay as long as the
@@ -506,65 +416,57 @@ void ShowFirstTable(ShortcutTable* scanned, const std::vector<EarlyIcon>& added)
 
 }  // namespace
 
-UINT DerivedIconId(const WCHAR* linkPath) {
-    // File names are the same whatever their case; the invariant upper case
-    // keeps the identifier the same under every user locale.
-    const WCHAR* name = FileNameOf(linkPath);
-    WCHAR upper[MAX_PATH];
-    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name, -1, upper, MAX_PATH, nullptr, nullptr, 0) == 0)
-        CopyText(upper, name);
-    UINT hash = 2166136261u;  // FNV-1a over the UTF-16 units
-    for (const WCHAR* p = upper; *p; ++p) {
-        hash ^= *p;
-        hash *= 16777619u;
-    }
-    return FirstIconId + hash % IconIdCount;
-}
-
-void RebuildTrayIcons() {
+bool RebuildTrayIcons() {
     ShortcutTable scanned;
     std::vector<EarlyIcon> added;
     const bool first = CurrentShortcutTable.nCount == 0 && LeftOutEntries.nCount == 0;
-    const bool scannedOk = first ? ScanAddingIcons(&scanned, &added)
-                                 : ScanShortcutFolder(&scanned, &CurrentShortcutTable, &LeftOutEntries);
+    const FolderListing listing =
+        first ? ScanAddingIcons(&scanned, &added)
+              : ScanShortcutFolder(&scanned, MaxTrayIcons, &CurrentShortcutTable, &LeftOutEntries);
     TraceMark("scan");
-    if (scannedOk) {
-        AssignIconIds(&scanned);
-        PendingRename = KeptIconId{};
+    FolderUnseen = listing == FolderListing::Unreadable;
+    if (FolderUnseen) {
+        ScheduleRetry();
+        return false;
+    }
+    if (listing == FolderListing::Listed) {
+        AssignIconIds(&scanned, LeftOutEntries);
+        ForgetPendingRename();
     }
     TraceMark("ids");
     FreeShortcutTable(&LeftOutEntries);  // what the scan did not take over
-    if (!scannedOk) {
+    if (listing == FolderListing::NoMemory) {
         PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
-        return;
+        return true;
     }
     // Closed while the scan ran (its dialogs run message loops): no window is
     // left to show icons for.
     if (!IsWindow(TrayWindow)) {
         FreeShortcutTable(&scanned);
-        return;
+        return true;
     }
     if (scanned.nCount == 0) {
-        ReportedLeftOutCount = 0;
         DeleteEarlyIcons(added, 0);  // their shortcuts went while the scan ran
         PromptForFirstShortcut(&scanned);
-        return;
+        return true;
     }
-    int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
+    const int leftOut = scanned.nCount > MaxTrayIcons ? scanned.nCount - MaxTrayIcons : 0;
+    const int tooLong = scanned.nTooLong;
     MoveLaterShortcutEntries(&scanned, MaxTrayIcons, &LeftOutEntries);
 
     if (first) {
         ShowFirstTable(&scanned, added);
         TraceMark("shown");
-        if (!IsWindow(TrayWindow)) return;
+        if (!IsWindow(TrayWindow)) return true;
     } else if (TablesEqual(CurrentShortcutTable, scanned)) {
         AdoptEqualTable(&scanned);
     } else {
         ShowChangedTable(&scanned);
         TraceMark("shown");
-        if (!IsWindow(TrayWindow)) return;
+        if (!IsWindow(TrayWindow)) return true;
     }
-    ReportLeftOutShortcuts(leftOut);
+    ReportLeftOutShortcuts(leftOut, tooLong);
+    return true;
 }
 
 void RefreshTrayMarks() {
@@ -595,10 +497,10 @@ void RefreshTrayTips() {
 // through. Nothing shown is nothing told: the next scan tells again, as the
 // first one after a restart does.
 void RemoveTrayIcons() {
-    ReportedLeftOutCount = 0;
     FreeShortcutTable(&LeftOutEntries);
-    if (RetryTimer) CancelWaitableTimer(RetryTimer.get());
-    RetryDelayMs = 0;
+    FolderUnseen = false;
+    ReportedLeftOutCount = ReportedTooLongCount = 0;  // a new start tells again
+    StopRetry();
     if (!CurrentShortcutTable.pEntries) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) DeleteTrayIcon(CurrentShortcutTable.pEntries[i]);
     TriedIconCount = 0;
@@ -607,7 +509,7 @@ void RemoveTrayIcons() {
 
 void CloseWithoutShortcuts() {
     ShortcutTable scanned;
-    if (!ScanShortcutFolder(&scanned)) return;
+    if (ScanShortcutFolder(&scanned, 0) != FolderListing::Listed) return;
     bool none = scanned.nCount == 0;
     FreeShortcutTable(&scanned);
     if (none) PostMessageA(TrayWindow, WM_CLOSE, 0, 0);
@@ -623,45 +525,49 @@ bool IconHasKeyboardVersion(UINT iconId) {
     return entry && entry->fKeyboard;
 }
 
-void KeepIconIdAcrossRename(const WCHAR* oldPath, const WCHAR* newPath) {
-    for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
-        const ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
-        if (!SameLinkPath(entry, oldPath) || !CopyText(PendingRename.szNewPath, newPath)) continue;
-        PendingRename.uIconId = entry.uIconId;
-        return;
-    }
-}
-
 void RegisterTaskbarCreatedMessage() {
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 }
 
-// The new taskbar has none of the icons: every one tried so far is added
-// again, in order, and the retry starts afresh for what it refuses.
+// A new taskbar has none of the icons, or (sent again on some display
+// changes) still has them: every one tried so far is deleted and added again,
+// in order, and the retry starts afresh for what it refuses.
 void RestoreTrayIcons() {
     int tried = std::min(TriedIconCount, CurrentShortcutTable.nCount);
-    for (int i = 0; i < tried; ++i) {
-        ShortcutEntry& entry = CurrentShortcutTable.pEntries[i];
-        entry.fShown = AddTrayIcon(entry) != FALSE;
-        entry.fWaiting = !entry.fShown && TaskbarMissing(GetLastError());
-    }
+    for (int i = 0; i < tried; ++i) AddAtEnd(CurrentShortcutTable.pEntries[i]);
     RequestKeyboardVersions(CurrentShortcutTable.pEntries, 0, tried);
-    RetryDelayMs = 0;
+    StopRetry();
     ScheduleRetry();
 }
 
 HANDLE TrayRetryTimer() {
-    return RetryTimer.get();
+    return RetryDelayMs ? RetryTimer.get() : nullptr;
 }
 
-// The first icon still waiting and every one after it are added again, so
-// the order stays the table's.
+// A folder not seen is scanned again, as long as it takes; once it is
+// listed, the scan brings the icons in step. Otherwise the first icon still
+// waiting and every one after it are added again, so the order stays the
+// table's. The delay doubles for what still waits.
 void RetryWaitingIcons() {
+    const DWORD lastDelayMs = RetryDelayMs;
+    const DWORD nextDelayMs =
+        lastDelayMs ? std::min(lastDelayMs * 2, TrayRetryBackOff.lastMs) : TrayRetryBackOff.firstMs;
+    RetryDelayMs = 0;
+    if (FolderUnseen) {
+        if (!RebuildTrayIcons()) ArmRetry(nextDelayMs);
+        return;
+    }
+    if (!AnyIconWaiting()) return;
     for (int i = 0; i < CurrentShortcutTable.nCount; ++i) {
         if (!CurrentShortcutTable.pEntries[i].fWaiting) continue;
         AddIconsFrom(i);
         break;
     }
-    ScheduleRetry();
-    TellRefusals();
+    if (AnyIconWaiting()) {
+        if (lastDelayMs >= TrayRetryBackOff.lastMs)
+            EndBackOff();
+        else
+            ArmRetry(nextDelayMs);
+    }
+    SettleTrayIcons();
 }

@@ -3,23 +3,19 @@
 
 #include <windows.h>
 
-// The class of the shell's taskbar window, "Shell_TrayWnd". The program never
-// changes it; tests name a class no window has, to see a missing taskbar.
-extern const char* TaskbarWindowClass;
+#include "tray/iconids.h"
 
-// Each shortcut's icon has an identifier of its own, derived from its file
-// name, so that what Windows remembers per identifier (whether the user shows
-// the icon beside the clock) follows the shortcut. Derived identifiers lie in
-// this range.
-constexpr UINT FirstIconId = 0x10000;
-constexpr UINT IconIdCount = 0x7FFF0000;
-// The identifier a shortcut file of this path gets before collisions.
-UINT DerivedIconId(const WCHAR* linkPath);
+// The class of the shell's taskbar window, "Shell_TrayWnd": while none is
+// there, refused icons wait for a new taskbar however long it takes. The
+// program never changes it; tests name a class no window has.
+extern const char* TaskbarWindowClass;
 
 // Rescans the folder and brings the icons in step with it, in table order.
 // Unchanged icons are not touched; where an icon must go between others,
-// the ones after it are added again with their own identifiers.
-void RebuildTrayIcons();
+// the ones after it are added again with their own identifiers. False when
+// the folder could not be listed: the icons stay as they were, nothing is
+// said, and the retry timer scans again.
+bool RebuildTrayIcons();
 void RefreshTrayMarks();
 void RefreshTrayTips();
 void RemoveTrayIcons();
@@ -38,10 +34,6 @@ int FindIconIndex(UINT iconId);
 // NIN_KEYSELECT for a selection, besides the mouse messages.
 bool IconHasKeyboardVersion(UINT iconId);
 
-// A rename made in the program's own popup: the shortcut at newPath keeps the
-// identifier of the one at oldPath (it is the same launcher).
-void KeepIconIdAcrossRename(const WCHAR* oldPath, const WCHAR* newPath);
-
 // The message the shell broadcasts when the taskbar is created anew
 // ("TaskbarCreated"), registered at start-up; on it every icon of
 // CurrentShortcutTable is added again.
@@ -49,8 +41,16 @@ extern UINT TaskbarCreatedMessage;
 void RegisterTaskbarCreatedMessage();
 void RestoreTrayIcons();
 
-// Adds that timed out, or found no taskbar, are tried again when this
-// one-shot timer fires, after a delay that grows with each try; the main
-// loop waits on it and then calls RetryWaitingIcons.
+// Refused adds are tried again when a one-shot timer fires, after a delay
+// that doubles from the first to the last (1 s to 64 s: about two minutes in
+// all; tests shorten it). An add still refused then is told to the user as
+// refused; none is while others wait. A folder that could not be listed is
+// scanned again on the same timer, as long as it takes. The timer while it is
+// armed, else null; the main loop waits on it and then calls RetryWaitingIcons.
+struct RetryBackOff {
+    DWORD firstMs;
+    DWORD lastMs;
+};
+extern RetryBackOff TrayRetryBackOff;
 HANDLE TrayRetryTimer();
 void RetryWaitingIcons();

@@ -342,6 +342,7 @@ void ProgramTest::SetUp() {
     TaskbarWindowClass = "Shell_TrayWnd";
     ReadTaskbarDpi = TaskbarDpiAsRead;
     UpdateTrayPictureSize();
+    TrayRetryBackOff = {1, 64};  // 127 ms in all, where the program waits about two minutes
     MachineRoots = {HKEY_LOCAL_MACHINE};
     ModalBusy = 0;
     FreeShortcutTable(&CurrentShortcutTable);
