@@ -98,12 +98,6 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size() * 2 + 1, '\0');
-    narrow.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], int(narrow.size()), nullptr, nullptr) - 1);
-    return narrow;
-}
-
 bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
                   const std::string& iconFile, int iconIndex) {
     return MakeShortcut(Wide(linkPath), Wide(target), Wide(arguments), Wide(iconFile), iconIndex);

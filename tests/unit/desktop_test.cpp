@@ -50,16 +50,13 @@ protected:
     const int dpi = atoi(getenv("SESSION_DPI"));
 };
 
-// An empty Desktop shows as such.
-TEST_F(DesktopMenu, AnEmptyDesktopShowsLeer) {
-    Open();
-    EXPECT_EQ(Shown(), (Texts{L" (Leer)", L"", L"???", L"", L"Ombrix+"}));
-}
-
-// Items come in label order, compared as the user reads them (by character codes "Zoo" would come
-// first and "Ärger" last), names of 28 characters or more cut to 28 and "..."; when the popup
-// closes they go, and the popup's own items stay.
+// An empty Desktop shows as such. Items come in label order, compared as the user reads them (by
+// character codes "Zoo" would come first and "Ärger" last), names of 28 characters or more cut to
+// 28 and "..."; when the popup closes they go, and the popup's own items stay.
 TEST_F(DesktopMenu, ItemsInLabelOrderCutAt28Characters) {
+    Open();
+    EXPECT_EQ(Shown(), (Texts{L" (Leer)", L"", L"???", L"", L"Ombrix+"})) << "an empty Desktop";
+    ClearDesktopMenu(TrayPopup);
     const std::wstring a27(27, L'a');
     const std::wstring b28(28, L'b');
     const std::wstring c28(28, L'c');
@@ -144,10 +141,6 @@ TEST_F(DesktopMenu, ASelectedItemIsDrawnHighlighted) {
     Open();
     const int w = 100;
     const int h = 24;
-    auto pixel = [](int color) {  // a system colour as a pixel of a picture
-        const COLORREF c = GetSysColor(color);
-        return RGB(GetBValue(c), GetGValue(c), GetRValue(c));
-    };
     const struct { UINT state; int background, text; } rows[] = {
         {0, COLOR_MENU, COLOR_MENUTEXT}, {ODS_SELECTED, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT}};
     for (const auto& row : rows) {
@@ -157,9 +150,9 @@ TEST_F(DesktopMenu, ASelectedItemIsDrawnHighlighted) {
         });
         int label = 0;  // pixels of the text colour right of the icon
         for (size_t i = 0; i < item.size(); ++i) {
-            if (int(i % w) > w / 2 && item[i] == pixel(row.text)) ++label;
+            if (int(i % w) > w / 2 && item[i] == Pixel(row.text)) ++label;
         }
-        EXPECT_EQ(item[0], pixel(row.background)) << row.state;
+        EXPECT_EQ(item[0], Pixel(row.background)) << row.state;
         EXPECT_GT(label, 0) << row.state;
     }
 }
