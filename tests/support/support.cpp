@@ -124,13 +124,11 @@ static void RemoveTree(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wi
 TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    static LONG counter;
-    const LONG number = InterlockedIncrement(&counter);
-    char name[MAX_PATH];
-    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), number);
-    RemoveTree(name);  // left over from an earlier run that was killed
-    if (!CreateDirectoryA(name, nullptr)) throw std::runtime_error("cannot create a temporary folder");
-    path_ = name;
+    static int counter;
+    ++counter;
+    path_ = temp + nameHint + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter);
+    RemoveTree(path_);  // left over from an earlier run that was killed
+    if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }

@@ -8,17 +8,7 @@
 #include "res/resource.h"
 #include "support/support.h"
 
-namespace {
-
-std::string Fields() {
-    const ProgramSettings& s = Settings;
-    return std::string(s.szClickMode) + "|" + s.szMarkLinks + "|" + s.szQuickInfo + "|" + s.szSort + "|" +
-           s.szCompanion + "|" + s.szDesktopMenu;
-}
-
 const std::string kSection = "[Ombrix+ Optionen]\r\n";
-
-}  // namespace
 
 // Settings file bytes (Windows-1252) to the settings the program works with, the
 // file in a folder whose name the code page cannot spell.
@@ -33,7 +23,6 @@ TEST(Settings, BytesToFields) {
          "Einfacher Klick|Nein|Nein|Nein|Ja|Ja"},
         {"keys in UTF-8", kSection + "\xC3\x96" "ffnen=Einfacher Klick\r\nDesktop-Men\xC3\xBC=Ja\r\n",
          "Doppelklick|Ja|Ja|Ja|Nein|Nein"},
-        {"missing keys", kSection + "Sortieren=Nein\r\n", "Doppelklick|Ja|Ja|Nein|Nein|Nein"},
         {"empty values", kSection + "Kennzeichnen=\r\n\xD6" "ffnen=\r\nCorvane+=\r\nDesktop-Men\xFC=\r\n",
          "Doppelklick|Ja|Ja|Ja||"},
         {"wrong values", kSection + "Kennzeichnen=vielleicht\r\nQuickInfo=0\r\nSortieren=yes\r\n\xD6" "ffnen=Klick\r\n"
@@ -44,7 +33,7 @@ TEST(Settings, BytesToFields) {
         {"over-long", kSection + "\xD6" "ffnen=Doppelklick und noch mehr\r\nKennzeichnen=Neinnein\r\n"
                      "Corvane+=Jaaaaaaaaa\r\nDesktop-Men\xFC=" + std::string(10000, 'J') + "\r\n",
          "Doppelklick|Ja|Ja|Ja|Jaaaaaa|JJJJJJJ"},
-        {"duplicate keys", kSection + "Sortieren=Nein\r\nSortieren=Ja\r\n", "Doppelklick|Ja|Ja|Nein|Nein|Nein"},
+        {"missing and duplicate keys", kSection + "Sortieren=Nein\r\nSortieren=Ja\r\n", "Doppelklick|Ja|Ja|Nein|Nein|Nein"},
         {"binary garbage", std::string("\0\xFF\x01[\x80]=\r\n\0Ja", 13), "Doppelklick|Ja|Ja|Ja|Nein|Nein"},
     };
     TempFolder folder("settings");
@@ -55,7 +44,9 @@ TEST(Settings, BytesToFields) {
         WriteBytes(std::wstring(IniPath), row.bytes);
         Settings = ProgramSettings{};
         LoadSettings();
-        EXPECT_EQ(Fields(), row.fields) << row.what;
+        const ProgramSettings& s = Settings;
+        EXPECT_EQ(std::string(s.szClickMode) + "|" + s.szMarkLinks + "|" + s.szQuickInfo + "|" + s.szSort + "|" +
+                      s.szCompanion + "|" + s.szDesktopMenu, row.fields) << row.what;
     }
 }
 
@@ -175,18 +166,16 @@ TEST(Environment, TheStartedProgramFollowsTheRegistry) {
             });
         }, 30000));
     };
-    auto broadcast = [] {  // to every top-level window, as the system's dialogs do after a change
-        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, LPARAM(L"Environment"), SMTO_ABORTIFHUNG, 15000, nullptr);
-    };
     openAll(1);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"OMBRIX_LOGON");
     WriteUserVariable(L"OMBRIX_A", REG_EXPAND_SZ, L"<%OMBRIX_B%>");  // written and sorted first: enumerated first
     WriteUserVariable(L"OMBRIX_B", REG_SZ, std::wstring(5000, L'w') + L" \u0110or\u0111e \u5FAE\u4FE1");
     WriteUserVariable(L"Path", REG_EXPAND_SZ, L"C:\\du");
-    broadcast();
+    // To every top-level window, as the system's dialogs do after a change.
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, LPARAM(L"Environment"), SMTO_ABORTIFHUNG, 15000, nullptr);
     openAll(2);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"OMBRIX_A");
-    broadcast();
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, LPARAM(L"Environment"), SMTO_ABORTIFHUNG, 15000, nullptr);
     openAll(3);
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(process.get(), 15000), WAIT_OBJECT_0);

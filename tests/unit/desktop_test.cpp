@@ -52,7 +52,7 @@ protected:
 
 // An empty Desktop shows as such. Items come in label order, compared as the user reads them (by
 // character codes "Zoo" would come first and "Ärger" last), names of 28 characters or more cut to
-// 28 and "..."; when the popup closes they go, and the popup's own items stay.
+// 28 and "..."; when the popup closes they go, and the popup's own items stay. At most 28 items.
 TEST_F(DesktopMenu, ItemsInLabelOrderCutAt28Characters) {
     Open();
     EXPECT_EQ(Shown(), (Texts{L" (Leer)", L"", L"???", L"", L"Ombrix+"})) << "an empty Desktop";
@@ -66,13 +66,9 @@ TEST_F(DesktopMenu, ItemsInLabelOrderCutAt28Characters) {
                               L"???", L"", L"Ombrix+"}));
     ClearDesktopMenu(TrayPopup);
     EXPECT_EQ(Shown(), (Texts{L"???", L"", L"Ombrix+"}));
-}
-
-// At most 28 Desktop items.
-TEST_F(DesktopMenu, AtMost28Items) {
     for (int i = 0; i < 30; ++i) Place({L"Ordner " + std::to_wstring(i)});
     Open();
-    EXPECT_EQ(Shown().size(), 28u + 4);
+    EXPECT_EQ(Shown().size(), 28u + 4) << "at most 28 items";
 }
 
 // The item chosen opens, and no other, although its command arrives after the popup closed.
