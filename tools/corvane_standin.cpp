@@ -1,7 +1,8 @@
 // A stand-in for the companion program Corvane+: a window of class
-// "Corvane+WndClass" titled "Corvane+" that writes "started" and each of the two
-// registered messages it receives, one per line, to corvane.log beside itself.
-// "Corvane+CloseCorvane" ends it.
+// "Corvane+WndClass" titled "Corvane+" that writes "started", and "CloseCorvane"
+// when that registered message ends it, one per line, to corvane.log beside
+// itself. (Its notices at each rescan: the main-loop tests, with a window of
+// their own.)
 #include <windows.h>
 
 #include <string>
@@ -10,7 +11,6 @@
 
 namespace {
 
-UINT addTrayIcon;
 UINT closeCorvane;
 std::wstring logPath;
 
@@ -23,7 +23,6 @@ void Log(const std::string& line) {
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == addTrayIcon) Log("AddTrayIcon");
     if (message == closeCorvane) {
         Log("CloseCorvane");
         PostQuitMessage(0);  // the window goes with the process
@@ -35,9 +34,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     WCHAR self[MAX_PATH];
-    logPath.assign(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    logPath.assign(self, length);
     logPath = logPath.substr(0, logPath.find_last_of(L'\\') + 1) + L"corvane.log";
-    addTrayIcon = RegisterWindowMessageA("Corvane+AddTrayIcon");
     closeCorvane = RegisterWindowMessageA("Corvane+CloseCorvane");
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WindowProc;

@@ -167,7 +167,8 @@ Names FolderNames(const std::string& folder) {
 
 std::string ToolsFolder() {  // the tests folder and the tools folder are siblings in the build tree
     char path[MAX_PATH];
-    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string exe(path, length);
     return exe.substr(0, exe.find_last_of('\\', exe.find_last_of('\\') - 1)) + "\\tools";
 }
 
@@ -238,7 +239,8 @@ LONG IconWidth(HICON icon) {
 ::testing::AssertionResult ArrowOver(const Picture& marked, const Picture& picture) {
     const size_t side = size_t(GetSystemMetrics(SM_CXSMICON));
     if (marked.size() != side * side || picture.size() != side * side) return ::testing::AssertionFailure() << "no picture";
-    int outside = 0, inside = 0;
+    int outside = 0;
+    int inside = 0;
     for (size_t i = 0; i < picture.size(); ++i) {
         if (marked[i] != picture[i]) ++(i % side < side / 2 && i / side >= side / 2 ? inside : outside);
     }

@@ -67,7 +67,8 @@ TEST(CommandLine, ExecutablePathToDerivedPaths) {
 // replaced only when the user says so. (Names the code page cannot spell and
 // full-width quotation marks: end to end.)
 TEST(CommandLine, CopyModeTakesShortcutsOnly) {
-    TempFolder source("copy source"), target("copy target");
+    TempFolder source("copy source");
+    TempFolder target("copy target");
     lstrcpynW(ProgramFolder, Wide(target.path()).c_str(), MAX_PATH);
     const std::wstring from = Wide(source.path()) + L"\\";
     ASSERT_TRUE(MakeShortcut(from + L"Mein Editor.lnk", L"C:\\windows\\notepad.exe"));

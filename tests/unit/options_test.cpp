@@ -38,7 +38,8 @@ static Entries FoundEntries() {
             found[at + cls + " verb"] = RegText(root, Verb(cls), nullptr);
         }
     }
-    DWORD policy, size = sizeof policy;
+    DWORD policy = 0;
+    DWORD size = sizeof policy;
     const char* policyKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
     if (!RegGetValueA(HKEY_CURRENT_USER, policyKey, "NoDesktop", RRF_RT_REG_BINARY, nullptr, &policy, &size))
         found["NoDesktop"] = std::to_string(policy);
@@ -233,7 +234,8 @@ TEST_F(OptionsTest, OkKeepsTheShownStateWhenClosedMeanwhile) {
 // ticked) names the value left, then says once where the settings could not be saved; /uninstall
 // names the value too.
 TEST_F(OptionsTest, AnAccountThatMayNotWriteIsToldWhatStays) {
-    const std::string place = "Software\\Ombrix+ Test", runKey = place + "\\" + RunKey;
+    const std::string place = "Software\\Ombrix+ Test";
+    const std::string runKey = place + "\\" + RunKey;
     WriteRegText(HKEY_CURRENT_USER, runKey, "Ombrix+", run);
     PSECURITY_DESCRIPTOR readOnly;  // reading, and deleting the key as the test does at the end
     ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr);

@@ -111,11 +111,6 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
         {"no extension, dotted folders", deep, "E", "N", IDOK, "N"}, {"259", deep, "E.lnk", fits, IDOK, fits + ".lnk"},
         {"260", deep, "E.lnk", fits + "x", IDOK, "E.lnk", 1}};
     for (char c : std::string("\\/:*?\"<>|")) rows.push_back({std::string("with ") + c, f, "E.lnk", {'A', c}, IDOK, "E.lnk", 1});
-    struct AtTheRoot {  // what the drive root rows leave, gone however the test ends
-        ~AtTheRoot() {
-            for (const char* file : {"C:\\ob.lnk", "C:\\ob2.lnk"}) DeleteFileA(file);
-        }
-    } leaveTheRootClean;
     AddShortcut("Platz");  // its entry is pointed at each row's file
     RebuildTrayIcons();
     for (const Row& row : rows) {
@@ -140,6 +135,7 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
         EXPECT_EQ(FileExists(at(row.file)), row.result == row.file) << at(row.file);
         EXPECT_EQ(boxes.texts.size(), row.boxes);
     }
+    for (const char* file : {"C:\\ob.lnk", "C:\\ob2.lnk"}) DeleteFileA(file);  // what the drive root rows left
 }
 
 // The rename dialog's picture has the icon size of the dialog's DPI, also after Windows told it of
