@@ -107,9 +107,8 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
     std::vector<Row> rows = {{"renamed", f, "E.lnk", "N", IDOK, "N.lnk"}, {"taken", f, "E.lnk", "N", IDOK, "E.lnk"},
         {"nothing typed", f, "E.lnk", "", IDOK, "E.lnk"}, {"cancelled", f, "E.lnk", "A", IDCANCEL, "E.lnk"},
         {"a .pif", f, "E.pif", "N", IDOK, "N.pif"}, {"an extension typed", f, "E.lnk", "N.lnk", IDOK, "N.lnk.lnk"},
-        {"root", "C:\\", "ob.lnk", "ob2", IDOK, "ob2.lnk"}, {"root, back", "C:\\", "ob2.lnk", "ob", IDOK, "ob.lnk"},
-        {"no extension, dotted folders", deep, "E", "N", IDOK, "N"}, {"259", deep, "E.lnk", fits, IDOK, fits + ".lnk"},
-        {"260", deep, "E.lnk", fits + "x", IDOK, "E.lnk", 1}};
+        {"root", "C:\\", "ob.lnk", "ob2", IDOK, "ob2.lnk"}, {"no extension, dotted folders", deep, "E", "N", IDOK, "N"},
+        {"259", deep, "E.lnk", fits, IDOK, fits + ".lnk"}, {"260", deep, "E.lnk", fits + "x", IDOK, "E.lnk", 1}};
     for (char c : std::string("\\/:*?\"<>|")) rows.push_back({std::string("with ") + c, f, "E.lnk", {'A', c}, IDOK, "E.lnk", 1});
     AddShortcut("Platz");  // its entry is pointed at each row's file
     RebuildTrayIcons();
@@ -131,11 +130,10 @@ TEST_F(ProgramTest, RenameMakesTheTypedNameTheFileName) {
         SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_RENAME, 0);
         EXPECT_TRUE(driver.acted);
         EXPECT_EQ(ReadBytes(at(row.result)), "Inhalt " + row.typed);
-        EXPECT_TRUE(row.result == row.file || RenameNewPath == Wide(at(row.result))) << RenameNewPath;  // the path asked for
         EXPECT_EQ(FileExists(at(row.file)), row.result == row.file) << at(row.file);
         EXPECT_EQ(boxes.texts.size(), row.boxes);
     }
-    for (const char* file : {"C:\\ob.lnk", "C:\\ob2.lnk"}) DeleteFileA(file);  // what the drive root rows left
+    for (const char* file : {"C:\\ob.lnk", "C:\\ob2.lnk"}) DeleteFileA(file);  // what the drive root row left
 }
 
 // The rename dialog's picture has the icon size of the dialog's DPI, also after Windows told it of
