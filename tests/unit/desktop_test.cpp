@@ -81,9 +81,8 @@ TEST_F(DesktopMenu, TheChosenItemOpens) {
     ASSERT_EQ(popups.size(), 1u) << "the popup opened and closed";
     SendMessageW(TrayWindow, WM_COMMAND, 2, 0);  // the second item
     FinishStarts();
-    EXPECT_EQ(Runs("Anna"), 0);
     EXPECT_EQ(Runs("Berta"), 1);
-    EXPECT_EQ(Runs("Cesar"), 0);
+    EXPECT_EQ(Runs("Anna") + Runs("Cesar"), 0) << "another item opened";
 }
 
 // At the display's scaling, which the manifest lets the program see unstretched, the tray icons'
