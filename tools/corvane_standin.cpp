@@ -1,58 +1,49 @@
 // A stand-in for the companion program Corvane+: a window of class
-// "Corvane+WndClass" titled "Corvane+" that writes "started" and each of the two
-// registered messages it receives, one per line, to corvane.log beside itself.
-// "Corvane+CloseCorvane" ends it.
+// "Corvane+WndClass" titled "Corvane+" that writes "started", and "CloseCorvane"
+// when that registered message ends it, one per line, to corvane.log beside
+// itself. (Its notices at each rescan: the main-loop tests, with a window of
+// their own.)
 #include <windows.h>
 
-#include <cstring>
+#include <string>
+
+#include "../app/handles.h"
 
 namespace {
 
-UINT addTrayIcon;
 UINT closeCorvane;
-char logPath[MAX_PATH];
+std::wstring logPath;
 
-void Log(const char* line) {
-    HANDLE file = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+void Log(const std::string& line) {
+    UniqueKernelHandle file(CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string text = line + "\r\n";
     DWORD written = 0;
-    WriteFile(file, line, lstrlenA(line), &written, nullptr);
-    WriteFile(file, "\r\n", 2, &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), DWORD(text.size()), &written, nullptr);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == addTrayIcon) {
-        Log("AddTrayIcon");
-    } else if (message == closeCorvane) {
+    if (message == closeCorvane) {
         Log("CloseCorvane");
-        DestroyWindow(window);
-    } else if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-    } else {
-        return DefWindowProcA(window, message, wParam, lParam);
+        PostQuitMessage(0);  // the window goes with the process
     }
-    return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    const DWORD length = GetModuleFileNameA(nullptr, logPath, MAX_PATH - 12);  // room for "corvane.log"
-    char* slash = strrchr(logPath, '\\');
-    if (length == 0 || length >= MAX_PATH - 12 || !slash) return 1;
-    lstrcpyA(slash + 1, "corvane.log");
-
-    addTrayIcon = RegisterWindowMessageA("Corvane+AddTrayIcon");
+    WCHAR self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    logPath.assign(self, length);
+    logPath = logPath.substr(0, logPath.find_last_of(L'\\') + 1) + L"corvane.log";
     closeCorvane = RegisterWindowMessageA("Corvane+CloseCorvane");
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = instance;
     wc.lpszClassName = "Corvane+WndClass";
-    if (!RegisterClassA(&wc)) return 1;
-    if (!CreateWindowExA(0, wc.lpszClassName, "Corvane+", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr))
-        return 1;
+    RegisterClassA(&wc);
+    CreateWindowExA(0, wc.lpszClassName, "Corvane+", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     Log("started");
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);

@@ -33,10 +33,10 @@ wait_until() {
 settings() { printf '%s\n' "[Ombrix+ Optionen]" "Öffnen=Doppelklick" Kennzeichnen=Ja QuickInfo=Ja Sortieren=Ja \
   Corvane+=Nein "Desktop-Menü=Nein" | sed "${1:-}; s/\$/\r/" | iconv -f UTF-8 -t CP1252; }
 
-# marker_link LINK NAME [VARIABLE]: a shortcut to marker.exe, which appends a
-# line to $WORK/NAME.marker each time it is started ("ran VALUE" with a VARIABLE).
+# marker_link LINK NAME: a shortcut to marker.exe, which appends a line "ran"
+# to $WORK/NAME.marker each time it is started.
 marker_link() {
-  wine "$TOOLS/mklink.exe" "$(winpath "$1")" "$(winpath "$TOOLS/marker.exe")" "$(winpath "$WORK/$2.marker")${3:+ $3}" \
+  wine "$TOOLS/mklink.exe" "$(winpath "$1")" "$(winpath "$TOOLS/marker.exe")" "$(winpath "$WORK/$2.marker")" \
     >/dev/null 2>&1 || fail "mklink $1"
 }
 marker_lines() { grep -Hc ran "$WORK"/*.marker 2>/dev/null || true; }

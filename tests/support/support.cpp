@@ -98,12 +98,6 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size() * 2 + 1, '\0');
-    narrow.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], int(narrow.size()), nullptr, nullptr) - 1);
-    return narrow;
-}
-
 bool MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments,
                   const std::string& iconFile, int iconIndex) {
     return MakeShortcut(Wide(linkPath), Wide(target), Wide(arguments), Wide(iconFile), iconIndex);
@@ -130,13 +124,11 @@ static void RemoveTree(const std::string& path) { RemoveWideTree(L"\\\\?\\" + Wi
 TempFolder::TempFolder(const std::string& nameHint) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    static LONG counter;
-    const LONG number = InterlockedIncrement(&counter);
-    char name[MAX_PATH];
-    wsprintfA(name, "%s%s-%lu-%ld", temp, nameHint.c_str(), GetCurrentProcessId(), number);
-    RemoveTree(name);  // left over from an earlier run that was killed
-    if (!CreateDirectoryA(name, nullptr)) throw std::runtime_error("cannot create a temporary folder");
-    path_ = name;
+    static int counter;
+    ++counter;
+    path_ = temp + nameHint + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter);
+    RemoveTree(path_);  // left over from an earlier run that was killed
+    if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
@@ -175,7 +167,8 @@ Names FolderNames(const std::string& folder) {
 
 std::string ToolsFolder() {  // the tests folder and the tools folder are siblings in the build tree
     char path[MAX_PATH];
-    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string exe(path, length);
     return exe.substr(0, exe.find_last_of('\\', exe.find_last_of('\\') - 1)) + "\\tools";
 }
 
@@ -246,7 +239,8 @@ LONG IconWidth(HICON icon) {
 ::testing::AssertionResult ArrowOver(const Picture& marked, const Picture& picture) {
     const size_t side = size_t(GetSystemMetrics(SM_CXSMICON));
     if (marked.size() != side * side || picture.size() != side * side) return ::testing::AssertionFailure() << "no picture";
-    int outside = 0, inside = 0;
+    int outside = 0;
+    int inside = 0;
     for (size_t i = 0; i < picture.size(); ++i) {
         if (marked[i] != picture[i]) ++(i % side < side / 2 && i / side >= side / 2 ? inside : outside);
     }

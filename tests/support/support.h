@@ -26,7 +26,6 @@ using Texts = std::vector<std::wstring>;
 // Paths of the tests are in the ANSI code page, as the bench's Windows-1252;
 // the program holds names and paths as UTF-16.
 std::wstring Wide(const std::string& text);
-std::string Narrow(const std::wstring& text);
 
 // What holds a resource or a global seam is never copied.
 struct NoCopy {
