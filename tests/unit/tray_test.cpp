@@ -340,14 +340,6 @@ TEST_F(TrayIcons, ABrokenFolderWatchIsOpenedAgain) {
     EXPECT_TRUE(RunMainLoopUntil([&] { return tray.shown.size() == 3; })) << "deaf to the folder";
 }
 
-// A scan that ends after the program was closed adds no icon.
-TEST_F(TrayIcons, AScanEndingAfterTheProgramClosedAddsNoIcon) {
-    AddShortcut("Alpha");
-    SendMessageA(TrayWindow, WM_CLOSE, 0, 0);
-    RebuildTrayIcons();
-    EXPECT_TRUE(tray.shown.empty());
-}
-
 // Closed from within the first tray call of the start-up scan (a message the shell sends), the
 // program answers and takes back every icon it had added.
 TEST_F(TrayIcons, ClosedWhileTheFirstIconsAreAddedLeavesNoIcon) {
@@ -363,51 +355,40 @@ TEST_F(TrayIcons, ClosedWhileTheFirstIconsAreAddedLeavesNoIcon) {
 
 // Of more than 100 shortcuts at start-up the first 100 are shown (so that the item commands
 // 500 + i to 900 + i never collide), and the user is told how many are left out, once while that
-// stays. When one of the first hundred goes, the 101st moves up as itself: its tooltip, its
-// picture, its Öffnen; and the user is told again.
+// stays; only the shown ones hold pictures, two each at the most besides the program's own. When
+// one of the first hundred goes, the 101st moves up as itself: its tooltip, its picture, its
+// Öffnen; and the user is told again.
 TEST_F(TrayIcons, OfMoreThanAHundredTheFirstHundredShowAndTheNextMovesUpAsItself) {
     AddShortcut("Link 1000");
     const std::string bytes = ReadBytes(Link("Link 1000"));
-    for (int i = 1; i < 100; ++i) WriteBytes(Link("Link " + std::to_string(1000 + i)), bytes);
+    for (int i = 1; i < 300; ++i) WriteBytes(Link("Link " + std::to_string(1000 + i)), bytes);
     AddShortcut("Link 1100", "", 4);
     AddShortcut("Link 1101", "", 12);
     auto told = [](int leftOut) {
         return L"Ombrix+ kann h\u00F6chstens 100 Verkn\u00FCpfungen in der Task-Leiste anzeigen.\n\n" +
                std::to_wstring(leftOut) + L" Verkn\u00FCpfungen des Ordners werden nicht angezeigt.";
     };
-    RebuildTrayIcons();  // the first scan, as at start-up
-    EXPECT_EQ(tray.shown.size(), 100u);
-    EXPECT_EQ(tray.At(99).tip, L"Link 1099 - Ombrix+");
-    EXPECT_EQ(boxes.texts, Texts{told(2)});
-    RebuildTrayIcons();
-    EXPECT_EQ(boxes.texts, Texts{told(2)}) << "told once";
-    ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
-    RebuildTrayIcons();
-    EXPECT_EQ(tray.At(99).tip, L"Link 1100 - Ombrix+");
-    EXPECT_TRUE(ArrowOver(PictureOf(tray.At(99).icon), ShellPicture(Link("Link 1100"))));
-    SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
-    FinishStarts();
-    EXPECT_EQ(Runs("Link 1100"), 1);
-    EXPECT_EQ(Runs("Link 1000") + Runs("Link 1101"), 0) << "another shortcut started";
-    EXPECT_EQ(boxes.texts, (Texts{told(2), told(1)}));
-}
-
-// Of 300 shortcuts only the 100 shown hold pictures, two each at the most besides the program's
-// own: after the first scan, and after a rescan in which one of them went and the 101st moved up.
-TEST_F(TrayIcons, OnlyTheShownShortcutsHoldPictures) {
-    AddShortcut("Link 1000");
-    const std::string bytes = ReadBytes(Link("Link 1000"));
-    for (int i = 1; i < 300; ++i) WriteBytes(Link("Link " + std::to_string(1000 + i)), bytes);
     ShellPicture(Link("Link 1000"));  // what the shell sets up once is not the program's
     const DWORD before = ReadOwnObjectCounts().icons;
     // The recorder keeps a copy of each icon shown, as the shell does.
     auto held = [&] { return ReadOwnObjectCounts().icons - before - tray.shown.size(); };
-    RebuildTrayIcons();
+    RebuildTrayIcons();  // the first scan, as at start-up
+    EXPECT_EQ(tray.shown.size(), 100u);
+    EXPECT_EQ(tray.At(99).tip, L"Link 1099 - Ombrix+");
     EXPECT_LE(held(), 2 * 100 + 1u);
+    EXPECT_EQ(boxes.texts, Texts{told(200)});
+    RebuildTrayIcons();
+    EXPECT_EQ(boxes.texts, Texts{told(200)}) << "told once";
     ASSERT_TRUE(DeleteFileA(Link("Link 1005").c_str()));
     RebuildTrayIcons();
     EXPECT_EQ(tray.At(99).tip, L"Link 1100 - Ombrix+");
+    EXPECT_TRUE(ArrowOver(PictureOf(tray.At(99).icon), ShellPicture(Link("Link 1100"))));
     EXPECT_LE(held(), 2 * 100 + 1u);
+    SendMessageA(TrayWindow, WM_COMMAND, ID_ITEM_OPEN + 99, 0);
+    FinishStarts();
+    EXPECT_EQ(Runs("Link 1100"), 1);
+    EXPECT_EQ(Runs("Link 1000") + Runs("Link 1101"), 0) << "another shortcut started";
+    EXPECT_EQ(boxes.texts, (Texts{told(200), told(199)}));
 }
 
 // The main loop over a watched folder that holds "Anker", with the companion on: a window of its
